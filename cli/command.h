@@ -1,0 +1,57 @@
+// The subcommands of clipwright-cli. Each command file registers its
+// commands with a static Registrar; main() dispatches on the first word.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Exit status for a command line that does not parse.
+constexpr int kUsageError = 2;
+
+using Handler = int (*)(const std::vector<std::string>& args);
+
+struct Command {
+    const char* name;
+    const char* usage;    // argument synopsis, e.g. "URL TARGET [--connections N]"
+    const char* summary;  // one line for the help text
+    Handler run;
+};
+
+class Registrar {
+public:
+    explicit Registrar(const Command& command);
+};
+
+const std::vector<Command>& commands();
+
+// Prints "usage: clipwright-cli <name> <usage>" to standard error and
+// returns kUsageError.
+int usageError(const Command& command);
+
+// Arguments split into positional words and "--name value" options.
+// Options named in `flags` take no value ("--trace").
+class Arguments {
+public:
+    Arguments(const std::vector<std::string>& args, const std::vector<std::string>& flags = {});
+
+    bool ok() const { return ok_; }  // false when an option lacks its value
+    const std::vector<std::string>& positional() const { return positional_; }
+    std::optional<std::string> option(const std::string& name) const;
+    bool flag(const std::string& name) const;
+    // Names of options and flags that were given but are not in `known`.
+    std::vector<std::string> unknown(const std::vector<std::string>& known) const;
+
+private:
+    bool ok_ = true;
+    std::vector<std::string> positional_;
+    std::vector<std::pair<std::string, std::string>> options_;
+    std::vector<std::string> flags_;
+};
+
+// Quotes a string as a JSON string literal.
+std::string jsonString(const std::string& text);
+
+}  // namespace cli

@@ -1,0 +1,27 @@
+#include "loopback_server.h"
+
+#include <stdexcept>
+
+namespace testing_support {
+
+LoopbackServer::LoopbackServer() = default;
+
+LoopbackServer::~LoopbackServer() {
+    server_.stop();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void LoopbackServer::start() {
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ <= 0)
+        throw std::runtime_error("cannot bind a loopback port");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // The socket listens from bind on, so early connections wait in its backlog.
+}
+
+std::string LoopbackServer::url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+}  // namespace testing_support
