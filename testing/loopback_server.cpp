@@ -1,5 +1,6 @@
 #include "loopback_server.h"
 
+#include <chrono>
 #include <stdexcept>
 
 namespace testing_support {
@@ -17,7 +18,10 @@ void LoopbackServer::start() {
     if (port_ <= 0)
         throw std::runtime_error("cannot bind a loopback port");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // The socket listens from bind on, so early connections wait in its backlog.
+    // stop() only takes effect once the server loop runs; a server destroyed
+    // before that would wait forever in the destructor's join.
+    while (!server_.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 std::string LoopbackServer::url(const std::string& path) const {
