@@ -74,11 +74,6 @@ std::string withAuthority(std::string_view url, std::string_view authority) {
     return std::string(parts->prefix) + std::string(authority) + std::string(parts->rest);
 }
 
-std::string_view authorityOf(std::string_view url) {
-    const std::optional<UrlParts> parts = splitUrl(url);
-    return parts ? parts->authority : std::string_view();
-}
-
 bool isLoopbackAuthority(std::string_view authority) {
     const std::string host(hostOf(authority));
     if (equalsIgnoringCase(host, "localhost"))

@@ -23,9 +23,6 @@ std::optional<std::string> pathAndQuery(std::string_view url);
 // `authority`. A URL without "scheme://" is returned unchanged.
 std::string withAuthority(std::string_view url, std::string_view authority);
 
-// The host and port of a URL ("" without "scheme://").
-std::string_view authorityOf(std::string_view url);
-
 // True when the host of `authority` ("host", "host:port", "[v6]:port") is
 // "localhost" or a loopback address: reaching it needs no network.
 bool isLoopbackAuthority(std::string_view authority);

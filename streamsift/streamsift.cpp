@@ -89,12 +89,12 @@ int DLL_StreamSift::analysisUrl(dlInfo*& infos, int& count, char*& title, const 
         streamsift::pathAndQuery(platform::utf16ToUtf8(pageUrl));
     if (!path)
         return kFailed;
+    // The request always goes to the service's host, whatever host the
+    // given address names; a loopback mirror needs no network.
     const std::string authority = pageAuthority();
     if (!streamsift::isLoopbackAuthority(authority) && !platform::http::hasUsableNetworkInterface())
         return kNoConnection;
 
-    // The request always goes to the service's host, whatever host the
-    // given address names.
     platform::http::setCookie("http://" + authority + "/", "expires",
                               "Wed,1-Jan-2020 00:00:00 GMT");
     const std::optional<std::string> page =

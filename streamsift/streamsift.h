@@ -97,12 +97,15 @@ public:
     //
     // Setting stopFlag (from any thread) ends the transfer after the block
     // being read: kCancelled. On kReadFailed and kCancelled the target keeps
-    // what was written; it is never deleted.
+    // what was written; it is never deleted. A transfer cancelled or broken
+    // off before the first body byte leaves the target untouched.
     int InternetGetFile(const char* url, const char16_t* target, float& speed, int& percent);
 
     // Asks the server for `url` and reads the declared length of the body
     // into `size` (0 when the server gives none) without fetching the body.
-    // Returns kDone, kNoRootHandle or kCannotOpenUrl (size unchanged).
+    // Returns kDone, or kCannotOpenUrl (no answer or an HTTP error status;
+    // size unchanged). The request carries the same headers as
+    // InternetGetFile's.
     int InternetGetFileSize(const char* url, std::int64_t& size);
 
     // Set to true from any thread to cancel a running InternetGetFile. It

@@ -60,9 +60,9 @@ private:
     std::filesystem::path previous_;
 };
 
-class AnalysisTest : public ::testing::Test {
+class StreamSiftAnalysisTest : public ::testing::Test {
 protected:
-    AnalysisTest() : workingDir_(scratch_.path()) {
+    StreamSiftAnalysisTest() : workingDir_(scratch_.path()) {
         server_.server().Get("/watch", [this](const httplib::Request& req, httplib::Response& res) {
             std::lock_guard lock(mutex_);
             target_ = req.target;
@@ -113,7 +113,7 @@ protected:
     std::optional<ScopedEnv> host_;
 };
 
-TEST_F(AnalysisTest, DecodesEveryEntryFormUntilAnEntryWithoutUrl) {
+TEST_F(StreamSiftAnalysisTest, DecodesEveryEntryFormUntilAnEntryWithoutUrl) {
     const std::vector<std::string> entries = {
         // URL after "%3F", its parameters inside it.
         "%3Furl=http%3A%2F%2Fa.example%2Fv%3Fid%3D7%26itag%3D5"
@@ -130,6 +130,8 @@ TEST_F(AnalysisTest, DecodesEveryEntryFormUntilAnEntryWithoutUrl) {
         // pcm2fr comes last and gets no "&".
         "\\u0026url=http%3A%2F%2Fe.example%2Fg%3Fpcm2fr%3Dyes\\u0026type=audio%2F3gpp"
         "\\u0026quality=small",
+        // Escapes in either case; "%" without two hex digits stays.
+        "\\u0026url=http%3A%2F%2Fh.example%2Fodd%2fcase%zz%4",
         // No URL: the loop ends here, the next entry is never read.
         "itag=18\\u0026quality=medium",
         "\\u0026url=http%3A%2F%2Ff.example%2Fnever",
@@ -151,12 +153,13 @@ TEST_F(AnalysisTest, DecodesEveryEntryFormUntilAnEntryWithoutUrl) {
         {"http://c.example/plain?itag=43&quality=medium&type=audio/webm&", ".webm", "=medium"},
         {"http://d.example/bare?", "", ""},
         {"http://e.example/g?quality=small&type=audio/3gpp&pcm2fr=yes", ".3gpp", "=small"},
+        {"http://h.example/odd/case%zz%4?", "", ""},
     };
     EXPECT_EQ(a.records, expected);
-    EXPECT_EQ(a.count, 5);
+    EXPECT_EQ(a.count, 6);
 }
 
-TEST_F(AnalysisTest, MapOfOneEntryEndsAtItsClosingQuote) {
+TEST_F(StreamSiftAnalysisTest, MapOfOneEntryEndsAtItsClosingQuote) {
     // The stream list that follows has entries of the same shape; they are
     // not part of the map, and the closing quote is not part of the value.
     serve(
@@ -169,7 +172,7 @@ TEST_F(AnalysisTest, MapOfOneEntryEndsAtItsClosingQuote) {
     EXPECT_EQ(a.records, (std::vector<Record>{{"http://g.example/one?itag=22&", "", ""}}));
 }
 
-TEST_F(AnalysisTest, RequestsTheServiceHostWithLanguageSuffixCookieAndHeaders) {
+TEST_F(StreamSiftAnalysisTest, RequestsTheServiceHostWithLanguageSuffixCookieAndHeaders) {
     serve(watchPage("", "<title>Caf\xc3\xa9 &amp; more</title>"));
     // Host and fragment of the given address are not used.
     const Analysis a = analyse(u"https://elsewhere.example/watch?v=xyz#t=30");
@@ -183,7 +186,7 @@ TEST_F(AnalysisTest, RequestsTheServiceHostWithLanguageSuffixCookieAndHeaders) {
               "Mozilla/5.0 (compatible; MSIE 8.0; Windows NT 6.1; Trident/4.0)");
 }
 
-TEST_F(AnalysisTest, DumpHoldsExactlyTheLastPageAlsoWithoutMap) {
+TEST_F(StreamSiftAnalysisTest, DumpHoldsExactlyTheLastPageAlsoWithoutMap) {
     // Text pages travel gzip-compressed; the dump holds them decoded.
     serve(watchPage("\\u0026url=http%3A%2F%2Fa.example%2Fv,") + std::string(300000, 'x'));
     EXPECT_EQ(analyse().result, DLL_StreamSift::kAnalysed);
@@ -198,7 +201,7 @@ TEST_F(AnalysisTest, DumpHoldsExactlyTheLastPageAlsoWithoutMap) {
     EXPECT_EQ(testing_support::readFile("recvData.html"), shortPage);
 }
 
-TEST_F(AnalysisTest, LargePagesLongUrlsAndLongMapsAreKeptWhole) {
+TEST_F(StreamSiftAnalysisTest, LargePagesLongUrlsAndLongMapsAreKeptWhole) {
     const std::string longPath(5000, 'p');
     std::string map;
     for (int i = 0; i < 1500; ++i) {
@@ -215,7 +218,7 @@ TEST_F(AnalysisTest, LargePagesLongUrlsAndLongMapsAreKeptWhole) {
     EXPECT_EQ(a.records[1499].url, "http://s.example/1499?itag=1499&");
 }
 
-TEST_F(AnalysisTest, RecordsFollowTheIncomingCountAndReleaseCleanly) {
+TEST_F(StreamSiftAnalysisTest, RecordsFollowTheIncomingCountAndReleaseCleanly) {
     serve(watchPage("\\u0026url=http%3A%2F%2Fa.example%2Fv\\u0026quality=small,", "no title"));
     DLL_StreamSift sift;
     dlInfo* infos = nullptr;
@@ -233,7 +236,7 @@ TEST_F(AnalysisTest, RecordsFollowTheIncomingCountAndReleaseCleanly) {
     sift.freeUrlData(infos, title, count);  // null pointers: nothing to release
 }
 
-TEST_F(AnalysisTest, UnreachableHostAndBadAddressesFail) {
+TEST_F(StreamSiftAnalysisTest, UnreachableHostAndBadAddressesFail) {
     {
         ScopedEnv host("STREAMSIFT_HOST", "127.0.0.1:1");  // nothing listens there
         EXPECT_EQ(analyse().result, DLL_StreamSift::kFailed);
@@ -245,7 +248,7 @@ TEST_F(AnalysisTest, UnreachableHostAndBadAddressesFail) {
 
 // In a network namespace of its own the process has no interface but a
 // loopback that is down: the service's host is then out of reach.
-TEST(AnalysisNoNetworkTest, NoUsableInterfaceReportsNoConnection) {
+TEST(StreamSiftNoNetworkTest, NoUsableInterfaceReportsNoConnection) {
     const pid_t child = fork();
     ASSERT_NE(child, -1);
     if (child == 0) {

@@ -32,9 +32,9 @@ std::string sampleBytes(std::size_t size) {
     return bytes;
 }
 
-class TransferTest : public ::testing::Test {
+class StreamSiftTransferTest : public ::testing::Test {
 protected:
-    TransferTest() : data_(sampleBytes(kFileSize)) {
+    StreamSiftTransferTest() : data_(sampleBytes(kFileSize)) {
         httplib::Server& s = server_.server();
         s.Get("/file", [this](const httplib::Request&, httplib::Response& res) {
             res.set_content(data_, "application/octet-stream");
@@ -104,7 +104,7 @@ protected:
     LoopbackServer server_;  // last: stopped before what its handlers use goes away
 };
 
-TEST_F(TransferTest, DeclaredLengthGivesFileSizeAndFullPercentage) {
+TEST_F(StreamSiftTransferTest, DeclaredLengthGivesFileSizeAndFullPercentage) {
     EXPECT_EQ(getFile(server_.url("/file"), target()), DLL_StreamSift::kDone);
     EXPECT_EQ(testing_support::readFile(target()), data_);
     EXPECT_EQ(percent_, 100);
@@ -115,7 +115,7 @@ TEST_F(TransferTest, DeclaredLengthGivesFileSizeAndFullPercentage) {
     EXPECT_EQ(size, static_cast<std::int64_t>(kFileSize));
 }
 
-TEST_F(TransferTest, NoDeclaredLengthReadsToTheEndAndLeavesPercentage) {
+TEST_F(StreamSiftTransferTest, NoDeclaredLengthReadsToTheEndAndLeavesPercentage) {
     EXPECT_EQ(getFile(server_.url("/chunked"), target()), DLL_StreamSift::kDone);
     EXPECT_EQ(testing_support::readFile(target()), data_);
     EXPECT_EQ(percent_, -7);
@@ -126,13 +126,13 @@ TEST_F(TransferTest, NoDeclaredLengthReadsToTheEndAndLeavesPercentage) {
     EXPECT_EQ(size, 0);
 }
 
-TEST_F(TransferTest, CompressedBodyIsStoredDecoded) {
+TEST_F(StreamSiftTransferTest, CompressedBodyIsStoredDecoded) {
     EXPECT_EQ(getFile(server_.url("/text"), target()), DLL_StreamSift::kDone);
     EXPECT_EQ(testing_support::readFile(target()), text());
     EXPECT_EQ(percent_, 100);
 }
 
-TEST_F(TransferTest, OverrideHostReplacesTheHostOfTheUrl) {
+TEST_F(StreamSiftTransferTest, OverrideHostReplacesTheHostOfTheUrl) {
     ScopedEnv host("STREAMSIFT_HOST", "127.0.0.1:" + std::to_string(server_.port()));
     EXPECT_EQ(getFile("http://cdn.example/file", target()), DLL_StreamSift::kDone);
     EXPECT_EQ(testing_support::readFile(target()), data_);
@@ -142,7 +142,7 @@ TEST_F(TransferTest, OverrideHostReplacesTheHostOfTheUrl) {
     EXPECT_EQ(size, static_cast<std::int64_t>(kFileSize));
 }
 
-TEST_F(TransferTest, ErrorStatusAndUnreachableHostCannotBeOpened) {
+TEST_F(StreamSiftTransferTest, ErrorStatusAndUnreachableHostCannotBeOpened) {
     EXPECT_EQ(getFile(server_.url("/missing"), target()), DLL_StreamSift::kCannotOpenUrl);
     EXPECT_FALSE(std::filesystem::exists(target()));
     std::int64_t size = 42;
@@ -153,12 +153,12 @@ TEST_F(TransferTest, ErrorStatusAndUnreachableHostCannotBeOpened) {
     EXPECT_EQ(getFile("file:///etc/hostname", target()), DLL_StreamSift::kCannotOpenUrl);
 }
 
-TEST_F(TransferTest, TargetThatCannotBeCreated) {
+TEST_F(StreamSiftTransferTest, TargetThatCannotBeCreated) {
     EXPECT_EQ(getFile(server_.url("/file"), dir_ / "no-such-dir" / "f"),
               DLL_StreamSift::kCannotWriteTarget);
 }
 
-TEST_F(TransferTest, BrokenConnectionKeepsThePartialFile) {
+TEST_F(StreamSiftTransferTest, BrokenConnectionKeepsThePartialFile) {
     EXPECT_EQ(getFile(server_.url("/cut"), target()), DLL_StreamSift::kReadFailed);
     const std::string partial = testing_support::readFile(target());
     EXPECT_GT(partial.size(), 0u);
@@ -166,7 +166,7 @@ TEST_F(TransferTest, BrokenConnectionKeepsThePartialFile) {
     EXPECT_EQ(partial, data_.substr(0, partial.size()));
 }
 
-TEST_F(TransferTest, CancelKeepsWhatWasWrittenAndPercentageCountsIn64Bits) {
+TEST_F(StreamSiftTransferTest, CancelKeepsWhatWasWrittenAndPercentageCountsIn64Bits) {
     // Another thread watches the progress, as a window would, and cancels
     // once 1 % of the 3 GiB has arrived.
     percent_ = 0;
@@ -187,7 +187,7 @@ TEST_F(TransferTest, CancelKeepsWhatWasWrittenAndPercentageCountsIn64Bits) {
     EXPECT_GE(percent_, 1);
 }
 
-TEST_F(TransferTest, StopFlagSetBeforehandCancelsWithoutTouchingTheTarget) {
+TEST_F(StreamSiftTransferTest, StopFlagSetBeforehandCancelsWithoutTouchingTheTarget) {
     testing_support::writeFile(target(), "kept");
     sift_.stopFlag = true;
     EXPECT_EQ(getFile(server_.url("/file"), target()), DLL_StreamSift::kCancelled);
@@ -195,7 +195,7 @@ TEST_F(TransferTest, StopFlagSetBeforehandCancelsWithoutTouchingTheTarget) {
     EXPECT_EQ(percent_, -7);
 }
 
-TEST_F(TransferTest, EmptyBodyIsAnEmptyFile) {
+TEST_F(StreamSiftTransferTest, EmptyBodyIsAnEmptyFile) {
     EXPECT_EQ(getFile(server_.url("/empty"), target()), DLL_StreamSift::kDone);
     EXPECT_EQ(std::filesystem::file_size(target()), 0u);
 }
