@@ -1,7 +1,6 @@
 #include "stream_map.h"
 
 #include <algorithm>
-#include <array>
 
 namespace streamsift {
 namespace {
@@ -41,10 +40,6 @@ Parameter standard(std::string name) {
     return {std::move(name), std::move(forms)};
 }
 
-Parameter withForms(std::string name, std::vector<SearchForm> forms) {
-    return {std::move(name), std::move(forms)};
-}
-
 // The parameters of the rebuilt URL, in the order they appear there.
 const std::vector<Parameter>& parameterTable() {
     static const std::vector<Parameter> table = [] {
@@ -52,25 +47,27 @@ const std::vector<Parameter>& parameterTable() {
         for (const char* name : {"algorithm", "burst", "clen", "cp", "cpn", "dur", "expire",
                                  "factor", "fallback_host", "fexp", "gir", "id"})
             t.push_back(standard(name));
-        // The address's value keeps its "%3D": it starts right after "ip".
-        t.push_back(
-            withForms("ip", {{"%26ip%3D", 5}, {"%3Fip%3D", 5}, {"\\u0026ip%3D", 8}, {"ip%3D", 2}}));
+        // Only an address written "ip%3D" counts; its value keeps the "%3D".
+        t.push_back({"ip", {{"%26ip%3D", 5}, {"%3Fip%3D", 5}, {"\\u0026ip%3D", 8}, {"ip%3D", 2}}});
         t.push_back(standard("ipbits"));
-        // The map never writes itag after "%26"; a bare match finds it inside the URL.
-        t.push_back(withForms("itag", {{"%3Fitag", 7}, {"\\u0026itag", 10}, {"itag", 4}}));
+        // itag is not looked for after "%26": inside the URL the bare form
+        // finds it, with its value starting at "%3D".
+        t.push_back({"itag", {{"%3Fitag", 7}, {"\\u0026itag", 10}, {"itag", 4}}});
         t.push_back(standard("keepalive"));
+        // Bare, the key counts only as "key1"; its value starts at the "1".
         Parameter key = standard("key");
         key.forms.back() = {"key1", 3};
         t.push_back(std::move(key));
         for (const char* name : {"lmt", "ms", "mt", "mv", "quality", "range", "ratebypass"})
             t.push_back(standard(name));
-        // Pages write the signature as "signature" or "sig"; a match of
-        // "sig" skips as many characters as "signature" has.
+        // The signature is looked for as "sig", but its value is taken as if
+        // the name were "signature", which is what the rebuilt URL calls it.
         const std::size_t signature = std::string_view("signature").size();
-        t.push_back(withForms("signature", {{"%26sig", 3 + signature},
-                                            {"%3Fsig", 3 + signature},
-                                            {"\\u0026sig", 6 + signature},
-                                            {"sig", signature}}));
+        t.push_back({"signature",
+                     {{"%26sig", 3 + signature},
+                      {"%3Fsig", 3 + signature},
+                      {"\\u0026sig", 6 + signature},
+                      {"sig", signature}}});
         for (const char* name : {"source", "sparams", "sver", "type", "upn", "pcm2fr"})
             t.push_back(standard(name));
         return t;

@@ -62,6 +62,7 @@ char* copyString(std::string_view text, std::size_t minimumBlock = 0) {
 
 // An array with empty records before `firstIndex` and the streams from
 // there on (never empty: a map without streams still hands out an array).
+// Each stream is also printed as a diagnostic.
 dlInfo* exportRecords(const std::vector<Stream>& streams, int firstIndex) {
     const std::size_t first = static_cast<std::size_t>(firstIndex);
     dlInfo* records = new dlInfo[std::max<std::size_t>(first + streams.size(), 1)]();

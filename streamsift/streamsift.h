@@ -4,7 +4,10 @@
 //
 // The library's whole interface is the class DLL_StreamSift and the record
 // dlInfo. Every operation runs on the caller's thread and blocks until it is
-// done; the library keeps no state of its own between calls.
+// done; the library keeps no state of its own between calls. Different
+// objects may work on different threads at once; they share the process's
+// cookie store and the dump file "recvData.html", which always holds one
+// whole page (the last one written).
 //
 // Hosts: every request goes to the service's web host on port 80 (page
 // analysis) or to the host its URL names (transfers). When the environment
@@ -48,8 +51,9 @@ public:
     static constexpr int kFailed = 0;
     static constexpr int kNoConnection = -1;
 
-    // Fetches the watch page `pageUrl` (zero-terminated UTF-16; only its
-    // path and query are used, the host is always the service's), saves it
+    // Fetches the watch page `pageUrl` (zero-terminated UTF-16, http or
+    // https; only its path and query are used, the request always goes to
+    // the service's host over http), saves it
     // as "recvData.html" in the working directory (replacing the file
     // whole), and decodes its stream map.
     //
