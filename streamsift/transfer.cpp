@@ -20,8 +20,9 @@ constexpr const char* kTransferAgent =
     "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)";
 constexpr const char* kTransferHeaders =
     "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n";
-// The first speed figure divides by this many milliseconds, not by zero.
-constexpr std::uint64_t kMinimumElapsedMs = 10;
+// The elapsed time the first speed figure divides by, and the one used
+// whenever no millisecond has passed: never zero.
+constexpr std::uint64_t kFallbackElapsedMs = 10;
 
 http::Request transferRequest(const char* url) {
     http::Request request;
@@ -98,7 +99,8 @@ private:
         const float speed = static_cast<float>(received_ / (elapsedMs_ / 1000.0) / 1024.0);
         std::atomic_ref<float>(speed_).store(speed);
         std::printf("download speed : %f kb/s\r", speed);
-        elapsedMs_ = std::max(platform::monotonicMillis() - start_, kMinimumElapsedMs);
+        const std::uint64_t elapsed = platform::monotonicMillis() - start_;
+        elapsedMs_ = elapsed == 0 ? kFallbackElapsedMs : elapsed;
         return true;
     }
 
@@ -125,7 +127,7 @@ private:
     std::int64_t length_ = -1;
     std::int64_t received_ = 0;
     std::uint64_t start_ = 0;
-    std::uint64_t elapsedMs_ = kMinimumElapsedMs;
+    std::uint64_t elapsedMs_ = kFallbackElapsedMs;
     int failure_ = 0;
 };
 
