@@ -13,18 +13,17 @@ all: build
 deps:
 	@scripts/install-deps
 
-$(BUILD_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
-
-build: deps $(BUILD_DIR)/CMakeCache.txt
+# Configuring every time is cheap and picks up subsystem folders that
+# arrived since the last build.
+build: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 # The libraries and their tests again, with AddressSanitizer and
 # UndefinedBehaviorSanitizer; the Qt program is left out.
-$(ASAN_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCLIPWRIGHT_SANITIZE=ON -DCLIPWRIGHT_BUILD_GUI=OFF
-
-build-asan: deps $(ASAN_DIR)/CMakeCache.txt
+build-asan: deps
+	cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=Debug -DCLIPWRIGHT_SANITIZE=ON \
+		-DCLIPWRIGHT_BUILD_GUI=OFF >/dev/null
 	cmake --build $(ASAN_DIR) -j$(JOBS)
 
 run: build

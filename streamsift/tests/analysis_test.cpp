@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "loopback_server.h"
-#include "running_server.h"
 #include "streamsift/streamsift.h"
 #include "temp_dir.h"
 
@@ -69,7 +68,7 @@ protected:
             headers_ = req.headers;
             res.set_content(page_, "text/html");
         });
-        streamsift_test::startAndWait(server_);
+        server_.start();
         host_.emplace("STREAMSIFT_HOST", "127.0.0.1:" + std::to_string(server_.port()));
     }
 

@@ -12,7 +12,6 @@
 
 #include "loopback_server.h"
 #include "platform/text.h"
-#include "running_server.h"
 #include "streamsift/streamsift.h"
 #include "temp_dir.h"
 
@@ -76,7 +75,7 @@ protected:
         s.Get("/empty", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("", "application/octet-stream");
         });
-        streamsift_test::startAndWait(server_);
+        server_.start();
     }
 
     static const std::string& text() {
