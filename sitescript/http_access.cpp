@@ -16,6 +16,8 @@ constexpr const char* kPageEncoding = "Accept-Encoding:gzip,deflate\r\n";
 // The probe requests announce their encodings with this spelling.
 constexpr const char* kProbeEncoding = "Accept-Encoding:gzip,deflat\r\n";
 constexpr auto kPostDelay = std::chrono::seconds(5);
+// A server that stops sending must not hold an analysis forever.
+constexpr long kStallSeconds = 60;
 
 enum class StatusOutcome { Good, Bad, Unknown };
 
@@ -35,6 +37,7 @@ http::Request makeRequest(const std::string& url, const char* method, const std:
     request.userAgent = agent;
     request.extraHeaders = std::move(headers);
     request.decodeContent = true;
+    request.stallTimeoutSeconds = kStallSeconds;
     return request;
 }
 

@@ -30,10 +30,13 @@ Value VariableTable::get(std::u16string_view name) const {
 }
 
 void VariableTable::set(std::u16string_view name, Value value) {
-    if (auto* entry = const_cast<Entry*>(find(name)))
-        entry->value = std::move(value);
-    else
-        entries_.push_back({std::u16string(name), std::move(value)});
+    for (Entry& entry : entries_) {
+        if (entry.name == name) {
+            entry.value = std::move(value);
+            return;
+        }
+    }
+    entries_.push_back({std::u16string(name), std::move(value)});
 }
 
 std::int64_t readNumber(std::u16string_view text) {

@@ -3,6 +3,7 @@
 // and analyses on several threads.
 #include "platform/http.h"
 #include "engine_fixture.h"
+#include "platform/process.h"
 
 #include <chrono>
 #include <thread>
@@ -266,6 +267,33 @@ TEST_F(Network, LoginBlockSendsTheAnswers) {
     EXPECT_EQ(seenUser, "bob");
     EXPECT_EQ(result.playPath, "welcome");
     EXPECT_EQ(result.status, 0);
+}
+
+// TLS follows the URL's scheme on any port, and certificates are verified:
+// a self-signed one fails the request.
+TEST_F(Network, HttpsCertificatesAreVerified) {
+    const std::string cert = (home / "cert.pem").string(), key = (home / "key.pem").string();
+    ASSERT_TRUE(
+        platform::runProcess({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-subj",
+                              "/CN=127.0.0.1", "-days", "1", "-keyout", key, "-out", cert},
+                             true)
+            .ok());
+    httplib::SSLServer tls(cert.c_str(), key.c_str());
+    bool served = false;
+    tls.Get("/page", [&](const httplib::Request&, httplib::Response& res) {
+        served = true;
+        res.set_content("secret", "text/plain");
+    });
+    const int port = tls.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread thread([&] { tls.listen_after_bind(); });
+    const std::string page = "://127.0.0.1:" + std::to_string(port) + "/page";
+    EXPECT_EQ(runOn({literal("U", "https" + page), "VAR P = GETHTML(U)"}).status, -1);
+    EXPECT_EQ(valueAfter({literal("U", "https" + page), "VAR A = ISURLALIVE(U)"}, "A"), "\x0b");
+    EXPECT_EQ(runOn({literal("U", "http" + page), "VAR P = GETHTML(U)"}).status, -1);
+    tls.stop();
+    thread.join();
+    EXPECT_FALSE(served);
 }
 
 TEST_F(Network, AnalysesRunOnSeveralThreadsAtOnce) {
