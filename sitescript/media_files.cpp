@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 
 namespace sitescript {
 namespace {
@@ -75,8 +76,10 @@ int mergeStreams(const std::filesystem::path& output, const std::filesystem::pat
     if (mode == FileTypeF4f)
         return -1;
     const std::filesystem::path ffmpeg = platform::findProgram("ffmpeg");
-    if (ffmpeg.empty())
+    if (ffmpeg.empty()) {
+        std::cerr << "sitescript: no ffmpeg in the application directory or on PATH\n";
         return -1;
+    }
     std::vector<std::string> argv = ffmpegCommand(ffmpeg);
     if (mode == MergeModeMux) {
         if (!input2)
@@ -87,7 +90,15 @@ int mergeStreams(const std::filesystem::path& output, const std::filesystem::pat
         argv.insert(argv.end(), {"-f", "concat", "-safe", "0", "-i", fileArgument(input1), "-c",
                                  "copy", fileArgument(output)});
     }
-    return platform::runProcess(argv).ok() ? 0 : -1;
+    const platform::ProcessResult run = platform::runProcess(argv, true);
+    if (run.ok())
+        return 0;
+    std::cerr << "sitescript: ffmpeg "
+              << (run.started ? "failed with exit status " + std::to_string(run.exitCode)
+                              : std::string("could not be started"))
+              << (run.output.empty() ? "" : ": ") << run.output
+              << (run.output.ends_with('\n') ? "" : "\n");
+    return -1;
 }
 
 std::string concatList(const std::vector<std::string>& piecePaths) {
