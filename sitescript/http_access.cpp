@@ -18,6 +18,9 @@ constexpr const char* kProbeEncoding = "Accept-Encoding:gzip,deflat\r\n";
 constexpr auto kPostDelay = std::chrono::seconds(5);
 // A server that stops sending must not hold an analysis forever.
 constexpr long kStallSeconds = 60;
+// No web page is this large; a script that fetches a video file as a page
+// fails instead of filling the memory.
+constexpr std::size_t kMaxPageBytes = 64u << 20;
 
 enum class StatusOutcome { Good, Bad, Unknown };
 
@@ -66,16 +69,25 @@ std::string userAgentOf(const VariableTable& variables) {
 }
 
 PageText getPage(const std::string& url, const std::string& userAgent) {
-    const http::Response response = http::fetch(makeRequest(url, "GET", userAgent, kPageEncoding));
+    std::string body;
+    http::Callbacks callbacks;
+    callbacks.onBody = [&body](const char* data, std::size_t size) {
+        if (body.size() + size > kMaxPageBytes)
+            return false;
+        body.append(data, size);
+        return true;
+    };
+    const http::Response response =
+        http::fetch(makeRequest(url, "GET", userAgent, kPageEncoding), callbacks);
     PageText page;
     // A page that could not be fetched at all fails like a bad status.
     if (!response.transportOk || outcomeOf(response) != StatusOutcome::Good) {
         page.failed = true;
         return page;
     }
-    page.bytes = static_cast<std::int64_t>(response.body.size());
-    if (!response.body.empty())
-        page.text = platform::utf8ToUtf16(response.body);
+    page.bytes = static_cast<std::int64_t>(body.size());
+    if (!body.empty())
+        page.text = platform::utf8ToUtf16(body);
     return page;
 }
 

@@ -19,7 +19,8 @@ struct PageText {
     std::int64_t bytes = 0;
 };
 
-// GETHTML: GET, redirects followed, gzip/deflate undone.
+// GETHTML: GET, redirects followed, gzip/deflate undone. A body over 64 MiB
+// fails the fetch: no page is that large.
 PageText getPage(const std::string& url, const std::string& userAgent);
 
 // POST: waits 5 seconds, then posts the body (UTF-8) with the header lines

@@ -96,6 +96,10 @@ TEST_F(Network, GetHtmlStatusRules) {
         EXPECT_EQ(failed.status, -1) << failing;
         EXPECT_EQ(failed.name, std::nullopt);
     }
+    // A "page" too large to be one (a video fetched as a page) fails.
+    EXPECT_EQ(
+        runOn({literal("U", streamUrl("text/html", (64 << 20) + 1)), "VAR P = GETHTML(U)"}).status,
+        -1);
     // An unset URL fetches nothing and changes nothing.
     EXPECT_EQ(valueAfter({literal("P", "kept"), "VAR P = GETHTML(NOSUCH)"}, "P"), "kept");
 }

@@ -55,6 +55,7 @@ TEST_F(ShippedScripts, DirectMediaLinks) {
     const Analysed webm = analyse(url("/media/trailer.final.webm#t=10"));
     EXPECT_EQ(webm.name, "trailer.final");
     EXPECT_EQ(webm.format, "webm");
+    EXPECT_EQ(analyse(url("/media/LOUD.FLV")).name, "LOUD");
 }
 
 TEST_F(ShippedScripts, OpenGraphTags) {
