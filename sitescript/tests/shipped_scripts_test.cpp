@@ -115,6 +115,8 @@ TEST_F(ShippedScripts, PagesWithoutVideoAndMissingPages) {
     EXPECT_EQ(plain.name, "Just text");
     EXPECT_EQ(analyse(url("/watch/gone.html")).status, -1);
     EXPECT_EQ(analyse(url("/pages/gone.mp4.html")).status, -1);
+    // Only http and https addresses are media links or pages.
+    EXPECT_EQ(analyse("ftp://127.0.0.1:1/clip.mp4").status, -1);
 }
 
 }  // namespace
