@@ -1,0 +1,114 @@
+// The site-script engine SiteScript: turns the address of a video page into
+// a description of its downloadable stream, tells the container type of a
+// downloaded file and joins downloaded pieces with the ffmpeg program.
+//
+// The library exports two plain functions. CreateSiteScriptHandle returns
+// the one operation table ISiteScript; every other service is reached
+// through that table. All wide strings are NUL-terminated UTF-16 (char16_t).
+//
+// Threads: every operation of the table may run on several threads at
+// once. The engine keeps no state between calls; the only process-wide
+// state is the HTTP cookie store, which SETCOOKIE and every request share.
+#pragma once
+
+#include <cstdint>
+
+#define SITESCRIPT_EXPORT __attribute__((visibility("default")))
+
+extern "C" {
+
+// VideoInfo::kind
+enum StreamKind : std::int32_t {
+    StreamKindNone = 0,  // no stream was resolved
+    StreamKindHttp = 1,  // the stream (or each of its parts) is fetched over HTTP
+    StreamKindRtmp = 2,  // the stream is fetched over RTMP: url is the server, playPath the stream
+};
+
+// Results of ProbeFileType, also the modes of MergeStreams.
+enum FileType : int {
+    FileTypeUnreadable = -1,  // the file could not be opened
+    FileTypeOther = 0,        // none of the signatures below
+    FileTypeFlv = 1,          // FLV file with audio and video
+    FileTypeF4f = 2,          // fragmented-Flash bootstrap data ("abst" box)
+    FileTypeMp4 = 3,          // MP4 family file ("ftyp" box)
+};
+
+// MergeStreams mode that muxes the video and audio of two inputs.
+constexpr int MergeModeMux = FileTypeMp4;
+
+// AnalyseUrl failures.
+constexpr int AnalyseFailed = -1;       // script error, failed page fetch, runaway script
+constexpr int AnalyseLoginFailed = -2;  // REQUESTLOGIN's login block missing or failed
+
+// One part of a stream cut into pieces; a singly linked list in part order.
+struct VideoPart {
+    char16_t* index;  // position in decimal, "0" for the first part
+    char16_t* url;    // the part's URL
+    VideoPart* next;  // following part, or null at the end
+};
+
+// The result of one analysis. Allocated by the engine, released only by
+// FreeVideoInfo. A string the script did not set is null.
+struct VideoInfo {
+    std::int32_t kind;    // a StreamKind
+    std::int64_t length;  // total size in bytes (VIDLENGTH); 0 when unknown
+    char16_t* url;        // stream URL (for RTMP the server URL)
+    char16_t* playPath;   // RTMP play path
+    char16_t* name;       // title, cleaned up for use as a file name
+    char16_t* format;     // file extension without the dot ("flv", "mp4", ...)
+    VideoPart* parts;     // the stream's parts, or null when it is not cut into parts
+};
+
+// Asked by a script's REQUESTLOGIN statement for the user's credentials, on
+// the thread that called AnalyseUrl; it may block until the user answers.
+// It stores through its first two arguments pointers to two NUL-terminated
+// strings, the user name and the password, which stay owned by the caller's
+// side: the engine copies them at once and never frees them. A pointer left
+// null counts as an empty string. `context` is AnalyseUrl's context, passed
+// through unchanged. The return value is not used.
+typedef int (*LoginCallback)(const char16_t** userName, const char16_t** password,
+                             std::intptr_t context);
+
+struct ISiteScript {
+    // Loads the script file "script.ent" from the application directory
+    // (CLIPWRIGHT_HOME, or the executable's directory), runs the block whose
+    // site key occurs in `url` and stores a new VideoInfo in *result, on
+    // every call and whatever the outcome, so that the caller always has a
+    // record to free. Returns AnalyseFailed (-1) for a script error, a failed
+    // page fetch or a script that runs away (more than 1,000,000 statements or
+    // 32 nested CALLSCRIPT/REQUESTLOGIN runs, reported on standard error);
+    // AnalyseLoginFailed (-2) when a login did not succeed; otherwise the
+    // status of the script's last statement, normally 0. A URL that no block
+    // names, or a missing script file, gives 0 and an empty record. On a
+    // negative status the record's strings and length stay empty. `callback`
+    // may be null when the caller cannot answer logins (empty credentials).
+    int (*AnalyseUrl)(LoginCallback callback, const char16_t* url, VideoInfo** result,
+                      std::intptr_t context);
+
+    // The container type of a file from its first 140 bytes: a FileType.
+    int (*ProbeFileType)(const char16_t* path);
+
+    // Runs ffmpeg (from the application directory, else PATH) and waits for
+    // it. Mode MergeModeMux (3) copies the video and audio streams of input1
+    // and input2 into output. Mode 2 (FileTypeF4f) starts nothing. Any other
+    // mode concatenates: input1 names a concatenation list (see
+    // sitescript::concatList) and input2 is not used. An existing output is
+    // never overwritten. Returns 0 when ffmpeg ran and succeeded, -1 when it
+    // could not be started, failed, or the mode is 2. The inputs are left
+    // untouched either way.
+    int (*MergeStreams)(const char16_t* output, const char16_t* input1, const char16_t* input2,
+                        int mode);
+
+    // Releases a record from AnalyseUrl with its strings and parts and sets
+    // *result to null. Does nothing when result or *result is null.
+    void (*FreeVideoInfo)(VideoInfo** result);
+};
+
+// The process's one table: a static read-only object, the same on every
+// call. Cannot fail.
+SITESCRIPT_EXPORT const ISiteScript* CreateSiteScriptHandle();
+
+// Has no effect; the table is never freed.
+SITESCRIPT_EXPORT void CloseSiteScriptHandle();
+
+}  // extern "C"
