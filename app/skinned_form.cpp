@@ -1,0 +1,37 @@
+#include "skinned_form.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+
+namespace skinned {
+
+QLabel* label(QWidget* parent, const QString& text, int pixelSize, bool bold) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    label->setFont(font);
+    label->setStyleSheet("color: rgb(31, 45, 51); background: transparent;");
+    return label;
+}
+
+void styleToggle(QAbstractButton* button) {
+    QFont font = button->font();
+    font.setPixelSize(12);
+    button->setFont(font);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(
+        "QCheckBox, QRadioButton { color: rgb(31, 45, 51); background: transparent; spacing: 7px; }"
+        "QCheckBox::indicator, QRadioButton::indicator { width: 14px; height: 14px; }");
+}
+
+QString fieldStyle() {
+    return "QLineEdit, QComboBox { color: rgb(31, 45, 51); background: white;"
+           " border: 1px solid rgb(213, 223, 228); border-radius: 4px; padding: 3px 6px; }"
+           "QLineEdit:focus, QComboBox:focus { border-color: rgb(26, 119, 137); }"
+           "QComboBox::drop-down { border: none; width: 18px; }"
+           "QComboBox QAbstractItemView { background: white; color: rgb(31, 45, 51);"
+           " selection-background-color: rgb(26, 119, 137); selection-color: white; }";
+}
+
+}  // namespace skinned
