@@ -5,7 +5,9 @@
 
 namespace applog {
 
-QString logPath() { return widgets::appFile("/Log.txt"); }
+QString logPath() {
+    return widgets::appFile("/Log.txt");
+}
 
 bool write(const QString& text) {
     const QByteArray bytes = text.toUtf8();

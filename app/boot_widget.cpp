@@ -45,10 +45,13 @@ bool BootWidget::setUp() {
     return true;
 }
 
-bool BootWidget::timerRunning() const { return m_timer && m_timer->isActive(); }
+bool BootWidget::timerRunning() const {
+    return m_timer && m_timer->isActive();
+}
 
 void BootWidget::TimeOut() {
     m_timer->stop();
-    if (m_movie) m_movie->stop();
+    if (m_movie)
+        m_movie->stop();
     accept();
 }

@@ -15,7 +15,8 @@ CloseTipDialog::CloseTipDialog(QWidget* parent)
     setFixedSize(340, 210);
     setWindowTitle(tr("Close"));
 
-    skinned::label(this, tr("When I close the main window:"), 13, true)->setGeometry(26, 50, 290, 22);
+    skinned::label(this, tr("When I close the main window:"), 13, true)
+        ->setGeometry(26, 50, 290, 22);
     m_btnRadioMin = new QRadioButton(tr("Minimize to tray"), this);
     m_btnRadioMin->setObjectName("m_btnRadioMin");
     m_btnRadioExit = new QRadioButton(tr("Exit"), this);
@@ -52,4 +53,6 @@ void CloseTipDialog::OnOK() {
     hide();
 }
 
-void CloseTipDialog::OnClose() { hide(); }
+void CloseTipDialog::OnClose() {
+    hide();
+}

@@ -14,7 +14,8 @@ DeleteTipDialog::DeleteTipDialog(QWidget* parent)
     setFixedSize(340, 180);
     setWindowTitle(tr("Delete"));
 
-    QLabel* question = skinned::label(this, tr("Are you sure you want to delete the selected item?"), 13);
+    QLabel* question =
+        skinned::label(this, tr("Are you sure you want to delete the selected item?"), 13);
     question->setWordWrap(true);
     question->setGeometry(26, 52, 290, 40);
     m_checkBox = new QCheckBox(tr("Don't show it again"), this);
@@ -31,11 +32,16 @@ DeleteTipDialog::DeleteTipDialog(QWidget* parent)
 }
 
 void DeleteTipDialog::OnBtnOK() {
-    if (m_checkBox->isChecked()) PreferencesStore::instance().user.showDeleteAgain = false;
+    if (m_checkBox->isChecked())
+        PreferencesStore::instance().user.showDeleteAgain = false;
     emit emitDelete(m_mode);
     hide();
 }
 
-void DeleteTipDialog::OnBtnCancel() { hide(); }
+void DeleteTipDialog::OnBtnCancel() {
+    hide();
+}
 
-void DeleteTipDialog::OnBtnClose() { hide(); }
+void DeleteTipDialog::OnBtnClose() {
+    hide();
+}

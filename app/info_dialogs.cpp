@@ -8,7 +8,8 @@
 #include "widgets/image_button.h"
 #include "widgets/skin_paths.h"
 
-AboutDialog::AboutDialog(QWidget* parent) : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+AboutDialog::AboutDialog(QWidget* parent)
+    : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setBackground(widgets::appFile("/image/about.png"), true);
     setFixedSize(400, 300);
     setWindowTitle(tr("About %1").arg(product::displayName()));
@@ -17,7 +18,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QImageDialog(parent, Qt::Dialog | Qt
                         .scaled(72, 72, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     logo->setGeometry(26, 58, 72, 72);
     skinned::label(this, product::displayName(), 20, true)->setGeometry(116, 58, 260, 30);
-    skinned::label(this, tr("Version %1, built %2").arg(product::version(), QString(__DATE__).simplified()))
+    skinned::label(
+        this, tr("Version %1, built %2").arg(product::version(), QString(__DATE__).simplified()))
         ->setGeometry(116, 90, 260, 20);
     QLabel* site = skinned::label(
         this, QString("<a style='color:#1a7789' href='%1'>%1</a>").arg(product::webPage()));
@@ -33,7 +35,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QImageDialog(parent, Qt::Dialog | Qt
     notice->setGeometry(26, 160, 348, 60);
 
     QImageButton* ok = addImageButton("/image/OK_btn.png", QPoint(400 - 20 - 84, 300 - 39));
-    QImageButton* close = addImageButton("/image/button_close.png", QPoint(400 - 32, 8), tr("Close"));
+    QImageButton* close =
+        addImageButton("/image/button_close.png", QPoint(400 - 32, 8), tr("Close"));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -43,8 +46,9 @@ VideoSitesDialog::VideoSitesDialog(QWidget* parent)
     setBackground(widgets::appFile("/image/supported_video_sites_BG.png"), true);
     setFixedSize(400, 330);
     setWindowTitle(tr("Supported Video Sites"));
-    skinned::label(this, tr("The site scripts shipped with %1 fetch videos from:").arg(product::displayName()),
-                   13, true)
+    skinned::label(
+        this, tr("The site scripts shipped with %1 fetch videos from:").arg(product::displayName()),
+        13, true)
         ->setGeometry(24, 50, 352, 24);
     const QStringList kinds = {
         tr("Direct links to video and audio files (MP4, FLV, WebM, MKV, MP3 and more)"),
@@ -61,7 +65,8 @@ VideoSitesDialog::VideoSitesDialog(QWidget* parent)
         text->setGeometry(52, y, 320, 36);
         y += 44;
     }
-    QImageButton* close = addImageButton("/image/button_close.png", QPoint(400 - 32, 8), tr("Close"));
+    QImageButton* close =
+        addImageButton("/image/button_close.png", QPoint(400 - 32, 8), tr("Close"));
     QImageButton* ok = addImageButton("/image/OK_btn.png", QPoint(400 - 20 - 84, 330 - 39));
     connect(close, &QPushButton::clicked, this, &QDialog::hide);
     connect(ok, &QPushButton::clicked, this, &QDialog::hide);

@@ -26,8 +26,9 @@ MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
     m_downloadingWidget = new DownloadingWidget(m_downCentre);
     m_downloadedWidget = new DownloadedWidget(m_downCentre);
     m_convertedWidget = new ConvertedWidget(m_downCentre);
-    for (QWidget* list : {static_cast<QWidget*>(m_pasteWidget), static_cast<QWidget*>(m_downloadingWidget),
-                          static_cast<QWidget*>(m_downloadedWidget), static_cast<QWidget*>(m_convertedWidget)}) {
+    for (QWidget* list :
+         {static_cast<QWidget*>(m_pasteWidget), static_cast<QWidget*>(m_downloadingWidget),
+          static_cast<QWidget*>(m_downloadedWidget), static_cast<QWidget*>(m_convertedWidget)}) {
         centreLayout->addWidget(list);
         list->hide();
     }
@@ -45,11 +46,14 @@ MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
     m_onlineTool->hide();
     m_onlineBottom->hide();
 
-    connect(m_downHead, &DownloadHeadWidget::emitShowWindow, this, &MainSelectWidget::ChanceShowDownWidget);
+    connect(m_downHead, &DownloadHeadWidget::emitShowWindow, this,
+            &MainSelectWidget::ChanceShowDownWidget);
     ChanceShowDownWidget();
 }
 
-bool MainSelectWidget::downloadCentreShown() const { return !m_downCentre->isHidden(); }
+bool MainSelectWidget::downloadCentreShown() const {
+    return !m_downCentre->isHidden();
+}
 
 void MainSelectWidget::OnBtnDownload() {
     m_onlineTab->hide();
@@ -73,7 +77,8 @@ void MainSelectWidget::showList(QWidget* list) {
 }
 
 void MainSelectWidget::ChanceShowDownWidget() {
-    if (m_currentList) m_currentList->hide();
+    if (m_currentList)
+        m_currentList->hide();
     const QString name = m_downHead->selectedTabName();
     const int count = m_downHead->tabCount(name);
     if (name.isEmpty() || count == 0) {
@@ -88,9 +93,15 @@ void MainSelectWidget::ChanceShowDownWidget() {
     }
 }
 
-void MainSelectWidget::setDowningCount(int count) { m_downHead->setTabCount("Downloading", count); }
-void MainSelectWidget::setDownedCount(int count) { m_downHead->setTabCount("Downloaded", count); }
-void MainSelectWidget::setConvertedCount(int count) { m_downHead->setTabCount("Converted", count); }
+void MainSelectWidget::setDowningCount(int count) {
+    m_downHead->setTabCount("Downloading", count);
+}
+void MainSelectWidget::setDownedCount(int count) {
+    m_downHead->setTabCount("Downloaded", count);
+}
+void MainSelectWidget::setConvertedCount(int count) {
+    m_downHead->setTabCount("Converted", count);
+}
 
 void MainSelectWidget::adoptWebPage(QWidget* page) {
     page->setParent(this);
@@ -111,8 +122,10 @@ bool MainSelectWidget::prepareQuit() {
 }
 
 void MainSelectWidget::closeWebView() {
-    if (!m_webPages.isEmpty()) delete m_webPages.takeLast();
-    if (!m_webPages.isEmpty()) return;
+    if (!m_webPages.isEmpty())
+        delete m_webPages.takeLast();
+    if (!m_webPages.isEmpty())
+        return;
     m_closeTimer->stop();
     m_closeTimer->deleteLater();
     m_closeTimer = nullptr;

@@ -10,9 +10,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "info_dialogs.h"
 #include "app_log.h"
 #include "close_tip_dialog.h"
+#include "info_dialogs.h"
 #include "main_select_widget.h"
 #include "player/player_widget.h"
 #include "preferences_dialog.h"
@@ -22,15 +22,18 @@
 #include "widgets/skin_paths.h"
 
 namespace {
-bool g_quitting = false;
+bool g_quitting = false;  // set by the quit sequence; a new window starts afresh
 const QColor kEdgeColour(26, 119, 137);
 }  // namespace
 
-bool MainWindow::quitting() { return g_quitting; }
+bool MainWindow::quitting() {
+    return g_quitting;
+}
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint) {
+    g_quitting = false;
     setAcceptDrops(false);
     setMouseTracking(true);
     buildForm();
@@ -78,7 +81,8 @@ void MainWindow::buildForm() {
         auto* b = new QImageButton(m_centralWidget);
         b->setObjectName(name);
         b->setImage(widgets::appFile(image));
-        if (!tip.isEmpty()) b->setToolTip(tip);
+        if (!tip.isEmpty())
+            b->setToolTip(tip);
         return b;
     };
     m_btnClose = button("m_btnClose", "/image/button_close.png", tr("Close"));
@@ -112,7 +116,8 @@ void MainWindow::buildTray() {
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(tr("Quit (&Q)"), this, &MainWindow::OnActionQuit);
     m_tray->setContextMenu(m_trayMenu);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) m_tray->show();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_tray->show();
     connect(m_tray, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
 }
 
@@ -151,17 +156,22 @@ void MainWindow::paintEvent(QPaintEvent*) {
     const int h = height();
     const int headerBottom = m_btnOnline->geometry().bottom() + 1;
     painter.fillRect(QRect(0, headerBottom, w, h - headerBottom), QColor(244, 247, 249));
-    if (!m_top.isNull()) painter.drawPixmap(QRect(0, 0, w, headerBottom), m_top);
-    if (!m_logo.isNull()) painter.drawPixmap(0, 0, m_logo);
-    if (!m_foot.isNull()) painter.drawPixmap(QRect(0, h - m_foot.height(), w, m_foot.height()), m_foot);
-    if (!m_corner.isNull()) painter.drawPixmap(w - m_corner.width(), h - m_corner.height(), m_corner);
+    if (!m_top.isNull())
+        painter.drawPixmap(QRect(0, 0, w, headerBottom), m_top);
+    if (!m_logo.isNull())
+        painter.drawPixmap(0, 0, m_logo);
+    if (!m_foot.isNull())
+        painter.drawPixmap(QRect(0, h - m_foot.height(), w, m_foot.height()), m_foot);
+    if (!m_corner.isNull())
+        painter.drawPixmap(w - m_corner.width(), h - m_corner.height(), m_corner);
     painter.setPen(kEdgeColour);
     painter.drawLine(0, 5, 0, h - 1);
     painter.drawLine(w - 1, 5, w - 1, h - 1);
 }
 
 void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) showNormal();
+    if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
+        showNormal();
 }
 
 void MainWindow::OnBtnMaxSize() {
@@ -176,11 +186,14 @@ void MainWindow::OnBtnMaxSize() {
 }
 
 void MainWindow::OnBtnAbout() {
-    if (!m_about) m_about = new AboutDialog(this);
+    if (!m_about)
+        m_about = new AboutDialog(this);
     m_about->exec();
 }
 
-void MainWindow::OnBtnSetting() { m_mainMenu->popup(QCursor::pos()); }
+void MainWindow::OnBtnSetting() {
+    m_mainMenu->popup(QCursor::pos());
+}
 
 void MainWindow::OnBtnDown() {
     m_btnDown->setEnabled(false);
@@ -226,12 +239,14 @@ void MainWindow::CloseWind() {
     quitSequence();
 }
 
-void MainWindow::OnActionQuit() { quitSequence(); }
+void MainWindow::OnActionQuit() {
+    quitSequence();
+}
 
 void MainWindow::quitSequence() {
     PreferencesStore::instance().save();
-    connect(m_selectWidget, &MainSelectWidget::emitWebviewCloseOK, this, &MainWindow::WebViewCLoseOK,
-            Qt::UniqueConnection);
+    connect(m_selectWidget, &MainSelectWidget::emitWebviewCloseOK, this,
+            &MainWindow::WebViewCLoseOK, Qt::UniqueConnection);
     m_selectWidget->prepareQuit();
 }
 
@@ -250,13 +265,15 @@ void MainWindow::WebViewCLoseOK() {
 // ---- menu actions ---------------------------------------------------------------
 
 void MainWindow::OnActionPreferences() {
-    if (!m_preferences) m_preferences = new PreferencesDialog(this);
+    if (!m_preferences)
+        m_preferences = new PreferencesDialog(this);
     m_preferences->show();
     m_preferences->raise();
 }
 
 void MainWindow::OnActionSupport() {
-    if (!m_sites) m_sites = new VideoSitesDialog(this);
+    if (!m_sites)
+        m_sites = new VideoSitesDialog(this);
     m_sites->show();
     m_sites->raise();
 }
@@ -267,10 +284,13 @@ void MainWindow::OnActionHelp() {
         QString("%1/%2 Help/%3%4").arg(widgets::applicationDir(), name, name, " Help.html")));
 }
 
-void MainWindow::OnActionProduct() { QDesktopServices::openUrl(QUrl(product::webPage())); }
+void MainWindow::OnActionProduct() {
+    QDesktopServices::openUrl(QUrl(product::webPage()));
+}
 
 void MainWindow::OnActionAbout() {
-    if (!m_about) m_about = new AboutDialog(this);
+    if (!m_about)
+        m_about = new AboutDialog(this);
     m_about->show();
 }
 
@@ -281,14 +301,22 @@ MainWindow::Zone MainWindow::zoneAt(const QPoint& pos) const {
     const bool right = pos.x() >= width() - kEdgeBand;
     const bool top = pos.y() < kEdgeBand;
     const bool bottom = pos.y() >= height() - kEdgeBand;
-    if (top && left) return TopLeft;
-    if (top && right) return TopRight;
-    if (bottom && left) return BottomLeft;
-    if (bottom && right) return BottomRight;
-    if (left) return Left;
-    if (right) return Right;
-    if (top) return Top;
-    if (bottom) return Bottom;
+    if (top && left)
+        return TopLeft;
+    if (top && right)
+        return TopRight;
+    if (bottom && left)
+        return BottomLeft;
+    if (bottom && right)
+        return BottomRight;
+    if (left)
+        return Left;
+    if (right)
+        return Right;
+    if (top)
+        return Top;
+    if (bottom)
+        return Bottom;
     return None;
 }
 
@@ -311,21 +339,27 @@ void MainWindow::resizeByDrag(const QPoint& global) {
     QRect g = m_pressGeometry;
     const int minW = minimumWidth();
     const int minH = minimumHeight();
-    if (m_zone == Left || m_zone == TopLeft || m_zone == BottomLeft) g.setLeft(qMin(g.left() + delta.x(), g.right() - minW + 1));
-    if (m_zone == Right || m_zone == TopRight || m_zone == BottomRight) g.setRight(qMax(g.right() + delta.x(), g.left() + minW - 1));
-    if (m_zone == Top || m_zone == TopLeft || m_zone == TopRight) g.setTop(qMin(g.top() + delta.y(), g.bottom() - minH + 1));
-    if (m_zone == Bottom || m_zone == BottomLeft || m_zone == BottomRight) g.setBottom(qMax(g.bottom() + delta.y(), g.top() + minH - 1));
+    if (m_zone == Left || m_zone == TopLeft || m_zone == BottomLeft)
+        g.setLeft(qMin(g.left() + delta.x(), g.right() - minW + 1));
+    if (m_zone == Right || m_zone == TopRight || m_zone == BottomRight)
+        g.setRight(qMax(g.right() + delta.x(), g.left() + minW - 1));
+    if (m_zone == Top || m_zone == TopLeft || m_zone == TopRight)
+        g.setTop(qMin(g.top() + delta.y(), g.bottom() - minH + 1));
+    if (m_zone == Bottom || m_zone == BottomLeft || m_zone == BottomRight)
+        g.setBottom(qMax(g.bottom() + delta.y(), g.top() + minH - 1));
     setGeometry(g);
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (!m_pressed) {
-        if (m_maximized) return;
+        if (m_maximized)
+            return;
         m_zone = zoneAt(pos);
         static const Qt::CursorShape shapes[] = {
-            Qt::ArrowCursor,    Qt::SizeHorCursor,  Qt::SizeHorCursor,  Qt::SizeVerCursor, Qt::SizeVerCursor,
-            Qt::SizeFDiagCursor, Qt::SizeBDiagCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor};
+            Qt::ArrowCursor,     Qt::SizeHorCursor,   Qt::SizeHorCursor,
+            Qt::SizeVerCursor,   Qt::SizeVerCursor,   Qt::SizeFDiagCursor,
+            Qt::SizeBDiagCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor};
         setCursor(shapes[m_zone]);
     } else if (event->buttons() & Qt::LeftButton) {
         if (m_zone != None) {
@@ -338,6 +372,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void MainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->position().y() < kTitleBarHeight) OnBtnMaxSize();
+    if (event->position().y() < kTitleBarHeight)
+        OnBtnMaxSize();
     QMainWindow::mouseDoubleClickEvent(event);
 }

@@ -18,7 +18,9 @@ constexpr int kBottomHeight = 56;
 constexpr int kPadding = 20;
 constexpr int kIconSide = 40;
 
-QPixmap loadPic(const QString& name) { return QPixmap(widgets::appFile(name)); }
+QPixmap loadPic(const QString& name) {
+    return QPixmap(widgets::appFile(name));
+}
 
 }  // namespace
 
@@ -83,10 +85,17 @@ bool QMessageDlg::loadImages() {
     m_kindIcon = QPixmap();
     if (m_flags & msg::kIcon) {
         switch (m_flags & msg::kIconMask) {
-            case msg::kWarning: m_kindIcon = loadPic("\\pic\\warning.png"); break;
-            case msg::kSuccess: m_kindIcon = loadPic("\\pic\\Success.png"); break;
-            case msg::kError: m_kindIcon = loadPic("\\pic\\error.png"); break;
-            default: break;
+            case msg::kWarning:
+                m_kindIcon = loadPic("\\pic\\warning.png");
+                break;
+            case msg::kSuccess:
+                m_kindIcon = loadPic("\\pic\\Success.png");
+                break;
+            case msg::kError:
+                m_kindIcon = loadPic("\\pic\\error.png");
+                break;
+            default:
+                break;
         }
     }
     return true;
@@ -102,12 +111,14 @@ void QMessageDlg::layOut() {
     m_text->setStyleSheet("color: rgb(31, 45, 51);");
     const int textLeft = m_kindIcon.isNull() ? kPadding + 4 : kPadding + kIconSide + 16;
     const int textWidth = kWidth - textLeft - kPadding;
-    const int textHeight = QFontMetrics(textFont)
-                               .boundingRect(QRect(0, 0, textWidth, 2000), Qt::TextWordWrap, m_message)
-                               .height();
+    const int textHeight =
+        QFontMetrics(textFont)
+            .boundingRect(QRect(0, 0, textWidth, 2000), Qt::TextWordWrap, m_message)
+            .height();
     const int bodyHeight = qMax(qMax(textHeight, kIconSide) + 2 * kPadding, 84);
     setFixedSize(kWidth, kTopHeight + bodyHeight + kBottomHeight);
-    m_text->setGeometry(textLeft, kTopHeight + (bodyHeight - textHeight) / 2, textWidth, textHeight);
+    m_text->setGeometry(textLeft, kTopHeight + (bodyHeight - textHeight) / 2, textWidth,
+                        textHeight);
 
     m_titleRect = QRect(QPoint(25, 7), QPoint(225, 37));
     m_btnClose->move(width() - 20, 7 + (30 - m_btnClose->height()) / 2);
@@ -118,7 +129,8 @@ void QMessageDlg::layOut() {
 }
 
 void QMessageDlg::prepare() {
-    if (m_prepared) return;
+    if (m_prepared)
+        return;
     m_prepared = true;
     loadImages();
     layOut();
@@ -130,7 +142,8 @@ void QMessageDlg::showEvent(QShowEvent* event) {
 }
 
 void QMessageDlg::OnBtnOk() {
-    if (m_flags & msg::kRestart) return;  // "Restart Now" leaves the dialog open
+    if (m_flags & msg::kRestart)
+        return;  // "Restart Now" leaves the dialog open
     done((m_flags & msg::kYesNo) ? msg::kResultYes : msg::kResultOk);
 }
 
@@ -144,14 +157,19 @@ void QMessageDlg::paintEvent(QPaintEvent*) {
     const int bodyTop = kTopHeight;
     const int bodyBottom = height() - kBottomHeight;
     painter.fillRect(QRect(0, bodyTop, width(), bodyBottom - bodyTop), Qt::white);
-    if (!m_top.isNull()) painter.drawPixmap(QRect(0, 0, width(), kTopHeight), m_top);
-    if (!m_bottom.isNull()) painter.drawPixmap(QRect(0, bodyBottom, width(), kBottomHeight), m_bottom);
-    if (!m_left.isNull()) painter.drawPixmap(QRect(0, bodyTop, m_left.width(), bodyBottom - bodyTop), m_left);
+    if (!m_top.isNull())
+        painter.drawPixmap(QRect(0, 0, width(), kTopHeight), m_top);
+    if (!m_bottom.isNull())
+        painter.drawPixmap(QRect(0, bodyBottom, width(), kBottomHeight), m_bottom);
+    if (!m_left.isNull())
+        painter.drawPixmap(QRect(0, bodyTop, m_left.width(), bodyBottom - bodyTop), m_left);
     if (!m_right.isNull()) {
-        painter.drawPixmap(QRect(width() - m_right.width(), bodyTop, m_right.width(), bodyBottom - bodyTop),
-                           m_right);
+        painter.drawPixmap(
+            QRect(width() - m_right.width(), bodyTop, m_right.width(), bodyBottom - bodyTop),
+            m_right);
     }
-    if (!m_titleIcon.isNull()) painter.drawPixmap(5, 7 + (30 - m_titleIcon.height()) / 2, m_titleIcon);
+    if (!m_titleIcon.isNull())
+        painter.drawPixmap(5, 7 + (30 - m_titleIcon.height()) / 2, m_titleIcon);
     QFont titleFont = font();
     titleFont.setPixelSize(13);
     titleFont.setBold(true);
@@ -159,8 +177,9 @@ void QMessageDlg::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::white);
     painter.drawText(m_titleRect, Qt::AlignLeft | Qt::AlignVCenter, m_title);
     if (!m_kindIcon.isNull()) {
-        painter.drawPixmap(kPadding, bodyTop + (bodyBottom - bodyTop - kIconSide) / 2,
-                           m_kindIcon.scaled(kIconSide, kIconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        painter.drawPixmap(
+            kPadding, bodyTop + (bodyBottom - bodyTop - kIconSide) / 2,
+            m_kindIcon.scaled(kIconSide, kIconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
 }
 
@@ -173,7 +192,8 @@ void QMessageDlg::mousePressEvent(QMouseEvent* event) {
 }
 
 void QMessageDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging && (event->buttons() & Qt::LeftButton)) move(event->globalPosition().toPoint() - m_pressOffset);
+    if (m_dragging && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - m_pressOffset);
     QDialog::mouseMoveEvent(event);
 }
 
@@ -184,9 +204,12 @@ void QMessageDlg::mouseReleaseEvent(QMouseEvent* event) {
 
 int showMessage(const QString& message, const QString& title, int flags) {
     QMessageDlg dialog;
-    if (!message.isEmpty()) dialog.setMessage(message);
-    if (!title.isEmpty()) dialog.setTitle(title);
-    if (flags != 0) dialog.setFlags(flags);
+    if (!message.isEmpty())
+        dialog.setMessage(message);
+    if (!title.isEmpty())
+        dialog.setTitle(title);
+    if (flags != 0)
+        dialog.setFlags(flags);
     return dialog.exec();
 }
 

@@ -10,13 +10,13 @@ class QLabel;
 
 // Flags and result codes of the message dialog.
 namespace msg {
-constexpr int kIcon = 0x2;           // draw the icon chosen by kIconMask
+constexpr int kIcon = 0x2;  // draw the icon chosen by kIconMask
 constexpr int kIconMask = 0x30;
 constexpr int kWarning = 0x10;
 constexpr int kSuccess = 0x20;
 constexpr int kError = 0x30;
-constexpr int kRestart = 0x200;      // "Restart Now" / "Restart Later"
-constexpr int kYesNo = 0x400;        // "Yes" / "No"
+constexpr int kRestart = 0x200;  // "Restart Now" / "Restart Later"
+constexpr int kYesNo = 0x400;    // "Yes" / "No"
 constexpr int kResultOk = 0x400;
 constexpr int kResultCancel = 0x400000;
 constexpr int kResultYes = 0x4000;

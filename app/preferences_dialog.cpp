@@ -78,7 +78,8 @@ void PreferencesDialog::buildGeneralPage() {
     m_comboUpdata = new QComboBox(m_generalWid);
     m_comboUpdata->addItems({tr("Never"), tr("Every Day"), tr("Every Week"), tr("Every Month")});
     m_comboUpdata->setGeometry(200, 56, 150, 26);
-    skinned::label(m_generalWid, tr("When I close the main window:"))->setGeometry(20, 100, 300, 22);
+    skinned::label(m_generalWid, tr("When I close the main window:"))
+        ->setGeometry(20, 100, 300, 22);
     m_btnRadioMin = new QRadioButton(tr("Minimize to Tray"), m_generalWid);
     m_btnRadioExit = new QRadioButton(tr("Exit"), m_generalWid);
     skinned::styleToggle(m_btnRadioMin);
@@ -89,16 +90,19 @@ void PreferencesDialog::buildGeneralPage() {
 
 void PreferencesDialog::buildDownloadPage() {
     m_downWid = makePage(this, "/image/pre_download.png");
-    skinned::label(m_downWid, tr("Maximum downloads at the same time:"))->setGeometry(20, 56, 240, 26);
+    skinned::label(m_downWid, tr("Maximum downloads at the same time:"))
+        ->setGeometry(20, 56, 240, 26);
     m_comboMaxTask = new QComboBox(m_downWid);
-    for (int i = 1; i <= 15; ++i) m_comboMaxTask->addItem(QString::number(i));
+    for (int i = 1; i <= 15; ++i)
+        m_comboMaxTask->addItem(QString::number(i));
     m_comboMaxTask->addItem(tr("all"));
     m_comboMaxTask->setGeometry(280, 56, 80, 26);
     skinned::label(m_downWid, tr("Check the download components:"))->setGeometry(20, 104, 250, 28);
     m_btnRepair = new QImageButton(m_downWid);
     m_btnRepair->setImage(widgets::appFile("/image/btn_repair.png"));
     m_btnRepair->move(280, 104);
-    skinned::label(m_downWid, tr("Ask again every question I switched off:"))->setGeometry(20, 146, 250, 28);
+    skinned::label(m_downWid, tr("Ask again every question I switched off:"))
+        ->setGeometry(20, 146, 250, 28);
     m_btnReset = new QImageButton(m_downWid);
     m_btnReset->setImage(widgets::appFile("/image/btn_Reset_warning.png"));
     m_btnReset->move(280, 146);
@@ -121,21 +125,35 @@ void PreferencesDialog::buildLocationPage() {
 }
 
 int PreferencesDialog::currentPage() const {
-    if (!m_generalWid->isHidden()) return 0;
-    if (!m_downWid->isHidden()) return 1;
+    if (!m_generalWid->isHidden())
+        return 0;
+    if (!m_downWid->isHidden())
+        return 1;
     return 2;
 }
 
 void PreferencesDialog::showPage(QImageWidget* page, QImageButton* button) {
-    for (QImageWidget* each : {m_generalWid, m_downWid, m_locationWid}) each->setVisible(each == page);
-    for (QImageButton* each : {m_btnGeneral, m_btnDownload, m_btnLocation}) each->setEnabled(each != button);
+    for (QImageWidget* each : {m_generalWid, m_downWid, m_locationWid})
+        each->setVisible(each == page);
+    for (QImageButton* each : {m_btnGeneral, m_btnDownload, m_btnLocation})
+        each->setEnabled(each != button);
 }
 
-void PreferencesDialog::OnbtnLocation() { showPage(m_locationWid, m_btnLocation); }
-void PreferencesDialog::OnbtnGeneral() { showPage(m_generalWid, m_btnGeneral); }
-void PreferencesDialog::OnbtnDownload() { showPage(m_downWid, m_btnDownload); }
-void PreferencesDialog::OnbtnClose() { hide(); }
-void PreferencesDialog::OnbtnCancel() { hide(); }
+void PreferencesDialog::OnbtnLocation() {
+    showPage(m_locationWid, m_btnLocation);
+}
+void PreferencesDialog::OnbtnGeneral() {
+    showPage(m_generalWid, m_btnGeneral);
+}
+void PreferencesDialog::OnbtnDownload() {
+    showPage(m_downWid, m_btnDownload);
+}
+void PreferencesDialog::OnbtnClose() {
+    hide();
+}
+void PreferencesDialog::OnbtnCancel() {
+    hide();
+}
 
 void PreferencesDialog::OnbtnDefault() {
     PreferencesStore& store = PreferencesStore::instance();
@@ -173,17 +191,20 @@ void PreferencesDialog::OnbtnReset() {
 void PreferencesDialog::OnbtnRepair() {}
 
 QString PreferencesDialog::chooseFolder() {
-    return QFileDialog::getExistingDirectory(
-        this, tr("Open Directory"), ".",
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks | QFileDialog::DontUseNativeDialog);
+    return QFileDialog::getExistingDirectory(this, tr("Open Directory"), ".",
+                                             QFileDialog::ShowDirsOnly |
+                                                 QFileDialog::DontResolveSymlinks |
+                                                 QFileDialog::DontUseNativeDialog);
 }
 
 void PreferencesDialog::OnbtnConChange() {
     const QString folder = chooseFolder();
-    if (!folder.isEmpty()) m_textEditConvert->setText(folder);
+    if (!folder.isEmpty())
+        m_textEditConvert->setText(folder);
 }
 
 void PreferencesDialog::OnbtnDownChange() {
     const QString folder = chooseFolder();
-    if (!folder.isEmpty()) m_textEditDown->setText(folder);
+    if (!folder.isEmpty())
+        m_textEditDown->setText(folder);
 }

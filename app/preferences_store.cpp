@@ -11,10 +11,9 @@ namespace {
 
 // The keys in file order; each maps to a member of PreferenceValues or to
 // one of the two snapshot values.
-const char* const kKeys[] = {"DownloadPath",    "ConvertPath",    "MaxTasks",
-                             "ShowDeleteAgain", "ShowCloseAgain", "ShowDownSuccess",
-                             "Updata",          "CloseToTray",    "SanpShotPath",
-                             "SanpShotFormat"};
+const char* const kKeys[] = {"DownloadPath",   "ConvertPath",     "MaxTasks", "ShowDeleteAgain",
+                             "ShowCloseAgain", "ShowDownSuccess", "Updata",   "CloseToTray",
+                             "SanpShotPath",   "SanpShotFormat"};
 
 QString userFolder(QStandardPaths::StandardLocation location, const QString& fallback) {
     const QString found = QStandardPaths::writableLocation(location);
@@ -30,10 +29,14 @@ QString expandFolder(QString value) {
     return value;
 }
 
-QString boolText(bool value) { return value ? "true" : "false"; }
+QString boolText(bool value) {
+    return value ? "true" : "false";
+}
 
 // Only the exact text "true" is true.
-bool readBool(const QString& text) { return text == "true"; }
+bool readBool(const QString& text) {
+    return text == "true";
+}
 
 int readInt(const QString& text, int fallback) {
     bool ok = false;
@@ -66,16 +69,26 @@ bool readValue(PreferenceValues& values, const QString& key, const QString& text
     return true;
 }
 
-QString valueText(const PreferencesStore& store, const PreferenceValues& values, const QString& key) {
-    if (key == "DownloadPath") return values.downloadPath;
-    if (key == "ConvertPath") return values.convertPath;
-    if (key == "MaxTasks") return QString("%1").arg(values.maxTasks);
-    if (key == "ShowDeleteAgain") return boolText(values.showDeleteAgain);
-    if (key == "ShowCloseAgain") return boolText(values.showCloseAgain);
-    if (key == "ShowDownSuccess") return boolText(values.showDownSuccess);
-    if (key == "Updata") return QString("%1").arg(values.updata);
-    if (key == "CloseToTray") return boolText(values.closeToTray);
-    if (key == "SanpShotPath") return store.snapshotPath;
+QString valueText(const PreferencesStore& store, const PreferenceValues& values,
+                  const QString& key) {
+    if (key == "DownloadPath")
+        return values.downloadPath;
+    if (key == "ConvertPath")
+        return values.convertPath;
+    if (key == "MaxTasks")
+        return QString("%1").arg(values.maxTasks);
+    if (key == "ShowDeleteAgain")
+        return boolText(values.showDeleteAgain);
+    if (key == "ShowCloseAgain")
+        return boolText(values.showCloseAgain);
+    if (key == "ShowDownSuccess")
+        return boolText(values.showDownSuccess);
+    if (key == "Updata")
+        return QString("%1").arg(values.updata);
+    if (key == "CloseToTray")
+        return boolText(values.closeToTray);
+    if (key == "SanpShotPath")
+        return store.snapshotPath;
     return store.snapshotFormat;
 }
 
@@ -94,14 +107,16 @@ void writeSection(QDomDocument& document, QDomElement& section, const Preference
                   const PreferenceValues& values) {
     for (const char* key : kKeys) {
         QDomElement element = section.firstChildElement(key);
-        if (element.isNull()) element = section.appendChild(document.createElement(key)).toElement();
+        if (element.isNull())
+            element = section.appendChild(document.createElement(key)).toElement();
         setElementText(document, element, valueText(store, values, key));
     }
 }
 
 QDomDocument freshDocument(const PreferencesStore& store) {
     QDomDocument document;
-    document.appendChild(document.createProcessingInstruction("xml", "version=\"1.0\" encoding=\"UTF-8\""));
+    document.appendChild(
+        document.createProcessingInstruction("xml", "version=\"1.0\" encoding=\"UTF-8\""));
     QDomElement root = document.appendChild(document.createElement("Preferences")).toElement();
     QDomElement user = root.appendChild(document.createElement("User")).toElement();
     QDomElement defaults = root.appendChild(document.createElement("Default")).toElement();
@@ -117,7 +132,9 @@ PreferencesStore& PreferencesStore::instance() {
     return store;
 }
 
-QString PreferencesStore::filePath() { return widgets::appFile("/Preferences.xml"); }
+QString PreferencesStore::filePath() {
+    return widgets::appFile("/Preferences.xml");
+}
 
 void PreferencesStore::resetToFallbacks() {
     user = PreferenceValues{};
@@ -129,23 +146,30 @@ void PreferencesStore::resetToFallbacks() {
 
 void PreferencesStore::load() {
     QDomDocument document;
-    if (xmlfile::load(filePath(), &document) != xmlfile::LoadResult::Loaded) return;
-    if (xmlfile::firstSection(document).isNull()) return;
+    if (xmlfile::load(filePath(), &document) != xmlfile::LoadResult::Loaded)
+        return;
+    if (xmlfile::firstSection(document).isNull())
+        return;
     for (QDomElement section = document.documentElement().firstChildElement(); !section.isNull();
          section = section.nextSiblingElement()) {
         const bool isUser = section.tagName() == "User";
-        if (!isUser && section.tagName() != "Default") continue;
+        if (!isUser && section.tagName() != "Default")
+            continue;
         for (QDomElement item = section.firstChildElement(); !item.isNull();
              item = item.nextSiblingElement()) {
             const QString key = item.tagName();
             const QString text = item.text();
-            if (readValue(isUser ? user : defaults, key, text)) continue;
+            if (readValue(isUser ? user : defaults, key, text))
+                continue;
             // The snapshot settings have no factory copy; they are read from
             // "User" only, so that a later "Default" section cannot override
             // the user's choice.
-            if (!isUser) continue;
-            if (key == "SanpShotPath") snapshotPath = expandFolder(text);
-            if (key == "SanpShotFormat") snapshotFormat = text;
+            if (!isUser)
+                continue;
+            if (key == "SanpShotPath")
+                snapshotPath = expandFolder(text);
+            if (key == "SanpShotFormat")
+                snapshotFormat = text;
         }
     }
 }
@@ -158,7 +182,8 @@ bool PreferencesStore::save() {
     }
     QDomElement userSection = document.documentElement().firstChildElement("User");
     if (userSection.isNull()) {
-        userSection = document.documentElement().appendChild(document.createElement("User")).toElement();
+        userSection =
+            document.documentElement().appendChild(document.createElement("User")).toElement();
     }
     writeSection(document, userSection, *this, user);
     return xmlfile::save(document, filePath());
@@ -175,6 +200,12 @@ QString created(const QString& folder) {
 }
 }  // namespace
 
-QString PreferencesStore::downloadFolder() const { return created(user.downloadPath); }
-QString PreferencesStore::convertFolder() const { return created(user.convertPath); }
-QString PreferencesStore::snapshotFolder() const { return created(snapshotPath); }
+QString PreferencesStore::downloadFolder() const {
+    return created(user.downloadPath);
+}
+QString PreferencesStore::convertFolder() const {
+    return created(user.convertPath);
+}
+QString PreferencesStore::snapshotFolder() const {
+    return created(snapshotPath);
+}

@@ -39,9 +39,9 @@ public:
     // Back to the built-in fallbacks (for tests and a fresh start).
     void resetToFallbacks();
 
-    PreferenceValues user;      // the values in force
-    PreferenceValues defaults;  // the factory values restored by "default"
-    QString snapshotPath;       // "SanpShotPath"
+    PreferenceValues user;           // the values in force
+    PreferenceValues defaults;       // the factory values restored by "default"
+    QString snapshotPath;            // "SanpShotPath"
     QString snapshotFormat = "jpg";  // "SanpShotFormat"
 
     // Creates `folder` (and its parents) when it does not exist yet; true

@@ -6,10 +6,16 @@
 
 namespace product {
 
-inline QString displayName() { return QStringLiteral("Clipwright"); }
-inline QString version() { return QStringLiteral("0.1"); }
+inline QString displayName() {
+    return QStringLiteral("Clipwright");
+}
+inline QString version() {
+    return QStringLiteral("0.1");
+}
 // The product page; a local address would do as well, nothing is fetched
 // from it by the program itself.
-inline QString webPage() { return QStringLiteral("https://clipwright.example.org/"); }
+inline QString webPage() {
+    return QStringLiteral("https://clipwright.example.org/");
+}
 
 }  // namespace product

@@ -30,7 +30,8 @@ int g_written = 0;
 void settle(int ms) {
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void save(QWidget* window, const QString& name) {
@@ -58,7 +59,8 @@ void saveSkinSheet() {
     for (const char* folder : {"/image", "/pic"}) {
         QDirIterator it(widgets::appFile(folder), {"*.png", "*.PNG", "*.gif"}, QDir::Files,
                         QDirIterator::Subdirectories);
-        while (it.hasNext()) files << it.next();
+        while (it.hasNext())
+            files << it.next();
     }
     files.sort();
     const int sheetWidth = 1100;
@@ -68,8 +70,10 @@ void saveSkinSheet() {
     int x = 10, y = 10, rowHeight = 0;
     for (const QString& file : files) {
         QImage image(file);
-        if (image.isNull()) continue;
-        if (image.width() > 520) image = image.scaledToWidth(520, Qt::SmoothTransformation);
+        if (image.isNull())
+            continue;
+        if (image.width() > 520)
+            image = image.scaledToWidth(520, Qt::SmoothTransformation);
         if (x + image.width() > sheetWidth - 10) {
             x = 10;
             y += rowHeight + 10;
@@ -80,7 +84,8 @@ void saveSkinSheet() {
         rowHeight = qMax(rowHeight, image.height());
     }
     painter.end();
-    sheet.copy(0, 0, sheetWidth, qMin(6000, y + rowHeight + 10)).save(g_out.filePath("skin_sheet.png"));
+    sheet.copy(0, 0, sheetWidth, qMin(6000, y + rowHeight + 10))
+        .save(g_out.filePath("skin_sheet.png"));
     ++g_written;
 }
 
@@ -94,7 +99,8 @@ void saveMessages() {
     const Kind kinds[] = {
         {"message_ok_cancel", 0, "Downloader", "This task has been in the download list!"},
         {"message_yes_no", msg::kYesNo, "warning",
-         "Some of the tasks do not support breakpoint continuingly, which may cause download failure if you "
+         "Some of the tasks do not support breakpoint continuingly, which may cause download "
+         "failure if you "
          "stop halfway . Are you sure you want to quit?"},
         {"message_restart", msg::kRestart, "", "The new version is installed. Restart to use it."},
         {"message_warning", msg::kIcon | msg::kWarning | msg::kYesNo, "Warning",
@@ -105,7 +111,8 @@ void saveMessages() {
     for (const Kind& kind : kinds) {
         QMessageDlg dialog;
         dialog.setMessage(QString::fromUtf8(kind.text));
-        if (*kind.title) dialog.setTitle(QString::fromUtf8(kind.title));
+        if (*kind.title)
+            dialog.setTitle(QString::fromUtf8(kind.title));
         dialog.setFlags(kind.flags);
         save(&dialog, kind.name);
         dialog.hide();

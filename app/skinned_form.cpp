@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QLabel>
 
+#include "widgets/skin_paths.h"
+
 namespace skinned {
 
 QLabel* label(QWidget* parent, const QString& text, int pixelSize, bool bold) {
@@ -20,9 +22,23 @@ void styleToggle(QAbstractButton* button) {
     font.setPixelSize(12);
     button->setFont(font);
     button->setCursor(Qt::PointingHandCursor);
+    const QString tick = widgets::appFile("/image/check_tick.png");
     button->setStyleSheet(
-        "QCheckBox, QRadioButton { color: rgb(31, 45, 51); background: transparent; spacing: 7px; }"
-        "QCheckBox::indicator, QRadioButton::indicator { width: 14px; height: 14px; }");
+        QString("QCheckBox, QRadioButton { color: rgb(31, 45, 51); background: transparent; "
+                "spacing: 7px; }"
+                "QCheckBox::indicator, QRadioButton::indicator { width: 14px; height: 14px;"
+                " border: 1px solid rgb(169, 182, 188); background: white; }"
+                "QRadioButton::indicator { border-radius: 8px; }"
+                "QCheckBox::indicator { border-radius: 3px; }"
+                "QCheckBox::indicator:hover, QRadioButton::indicator:hover { border-color: rgb(26, "
+                "119, 137); }"
+                "QRadioButton::indicator:checked { border: 1px solid rgb(26, 119, 137);"
+                " background: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,"
+                " stop:0 rgb(26, 119, 137), stop:0.5 rgb(26, 119, 137), stop:0.6 white, stop:1 "
+                "white); }"
+                "QCheckBox::indicator:checked { border: 1px solid rgb(26, 119, 137);"
+                " background: rgb(26, 119, 137); image: url(%1); }")
+            .arg(tick));
 }
 
 QString fieldStyle() {

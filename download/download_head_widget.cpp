@@ -20,7 +20,7 @@ DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
         auto* button = new QImageButton(this);
         button->setObjectName(specs[i].name);
         button->setImage(widgets::appFile(specs[i].image));
-        button->move(14 + i * 158, 7);
+        button->move(14 + i * 176, 7);
         // The counter sits on the badge drawn at the right of the tab.
         auto* counter = new QLabel("0", button);
         counter->setAlignment(Qt::AlignCenter);
@@ -43,7 +43,8 @@ DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
 
 DownloadHeadWidget::Tab* DownloadHeadWidget::tabNamed(const QString& name) {
     for (Tab& tab : m_tabs) {
-        if (tab.button->objectName() == name) return &tab;
+        if (tab.button->objectName() == name)
+            return &tab;
     }
     return nullptr;
 }
@@ -54,7 +55,8 @@ const DownloadHeadWidget::Tab* DownloadHeadWidget::tabNamed(const QString& name)
 
 QString DownloadHeadWidget::selectedTabName() const {
     for (const QImageButton* button : {m_btnDownLoaded, m_btnDownLoading, m_btnConverted}) {
-        if (!button->isEnabled()) return button->objectName();
+        if (!button->isEnabled())
+            return button->objectName();
     }
     return {};
 }
@@ -66,7 +68,8 @@ int DownloadHeadWidget::tabCount(const QString& name) const {
 
 void DownloadHeadWidget::setTabCount(const QString& name, int count) {
     Tab* tab = tabNamed(name);
-    if (!tab) return;
+    if (!tab)
+        return;
     tab->count = count;
     tab->counter->setText(QString("%1").arg(count));
 }
@@ -96,7 +99,8 @@ void DownloadHeadWidget::OnConverted() {
 }
 
 void DownloadHeadWidget::paintEvent(QPaintEvent*) {
-    if (m_background.isNull()) return;
+    if (m_background.isNull())
+        return;
     QPainter painter(this);
     painter.drawPixmap(rect(), m_background);
 }

@@ -4,7 +4,9 @@
 
 #include "widgets/skin_paths.h"
 
-PasteURLWidget::PasteURLWidget(QWidget* parent) : QWidget(parent) { setPanelFor(QString()); }
+PasteURLWidget::PasteURLWidget(QWidget* parent) : QWidget(parent) {
+    setPanelFor(QString());
+}
 
 void PasteURLWidget::setPanelFor(const QString& tabName) {
     QString image;
@@ -23,7 +25,8 @@ void PasteURLWidget::setPanelFor(const QString& tabName) {
 }
 
 void PasteURLWidget::paintEvent(QPaintEvent*) {
-    if (m_picture.isNull()) return;
+    if (m_picture.isNull())
+        return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(rect(), m_picture);

@@ -14,13 +14,20 @@ PlayerWidget::PlayerWidget() : QWidget(nullptr, Qt::Window | Qt::FramelessWindow
     resize(990, 650);
 }
 
-PlayerWidget::~PlayerWidget() { g_player = nullptr; }
+PlayerWidget::~PlayerWidget() {
+    g_player = nullptr;
+}
 
 PlayerWidget* PlayerWidget::instance() {
-    if (!g_player) g_player = new PlayerWidget();
+    if (!g_player)
+        g_player = new PlayerWidget();
     return g_player;
 }
 
-bool PlayerWidget::exists() { return g_player != nullptr; }
+bool PlayerWidget::exists() {
+    return g_player != nullptr;
+}
 
-void PlayerWidget::destroyInstance() { delete g_player; }
+void PlayerWidget::destroyInstance() {
+    delete g_player;
+}

@@ -102,7 +102,6 @@ void filledButton(Frame& f, const QColor& normal, const QColor& hover, const QCo
         QLinearGradient shine(r.topLeft(), r.bottomLeft());
         shine.setColorAt(0, withAlpha(colour::white, 40));
         shine.setColorAt(1, withAlpha(colour::white, 0));
-        pill(f.p, r, QColor(), {}, 5);
         f.p.setBrush(shine);
         f.p.setPen(Qt::NoPen);
         f.p.drawRoundedRect(r, 5, 5);
@@ -616,7 +615,9 @@ QImage renderStill(const SkinEntry& entry, QString* error) {
     const QString look = entry.attribute("look");
     const QString glyph = entry.attribute("glyph");
     if (entry.kind == Kind::Icon) {
-        if (!drawGlyph(p, glyph, QRectF(QPointF(0, 0), entry.size), colour::teal)) {
+        const QColor ink =
+            entry.attributes.contains("colour") ? QColor(entry.attribute("colour")) : colour::teal;
+        if (!drawGlyph(p, glyph, QRectF(QPointF(0, 0), entry.size), ink)) {
             *error = "unknown glyph " + glyph;
             return {};
         }
@@ -669,7 +670,7 @@ QVector<QImage> renderAnimation(const SkinEntry& entry, int* delayMs, QString* e
             p.setRenderHint(QPainter::Antialiasing);
             const double r = size.height() / 2.0;
             p.setPen(Qt::NoPen);
-            p.setBrush(QColor(255, 255, 255, 40));
+            p.setBrush(QColor(38, 88, 102));
             p.drawRoundedRect(QRectF(QPointF(0, 0), size), r, r);
             const double span = size.width() * 0.35;
             const double x = -span + (size.width() + span) * i / 30.0;

@@ -8,12 +8,30 @@
 #include <QImage>
 #include <QString>
 
+// The application lives from first use until GoogleTest's global tear-down,
+// so that it is gone before the process's static objects are destroyed.
+class GuiTestEnvironment : public ::testing::Environment {
+public:
+    static QApplication*& app() {
+        static QApplication* instance = nullptr;
+        return instance;
+    }
+    void TearDown() override {
+        delete app();
+        app() = nullptr;
+    }
+};
+
+inline ::testing::Environment* const kGuiTestEnvironment =
+    ::testing::AddGlobalTestEnvironment(new GuiTestEnvironment);
+
 inline QApplication& guiTestApp() {
     static int argc = 1;
     static char name[] = "clipwright-tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    if (!GuiTestEnvironment::app())
+        GuiTestEnvironment::app() = new QApplication(argc, argv);
+    return *GuiTestEnvironment::app();
 }
 
 // A fixture base that creates the application before the fixture's own
