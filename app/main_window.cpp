@@ -244,6 +244,8 @@ void MainWindow::OnActionQuit() {
 }
 
 void MainWindow::quitSequence() {
+    if (!m_selectWidget)
+        return;  // already quitting
     PreferencesStore::instance().save();
     connect(m_selectWidget, &MainSelectWidget::emitWebviewCloseOK, this,
             &MainWindow::WebViewCLoseOK, Qt::UniqueConnection);
@@ -255,6 +257,7 @@ void MainWindow::WebViewCLoseOK() {
     // before it goes.
     m_selectWidget->hide();
     m_selectWidget->deleteLater();
+    m_selectWidget = nullptr;
     PlayerWidget::destroyInstance();
     g_quitting = true;
     close();

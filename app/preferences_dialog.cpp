@@ -37,8 +37,8 @@ PreferencesDialog::PreferencesDialog(QWidget* parent)
     setStyleSheet(skinned::fieldStyle());
 
     m_btnGeneral = addImageButton("/image/General_btn.png", QPoint(20, 48));
-    m_btnDownload = addImageButton("/image/pre_Download_btn.png", QPoint(124, 48));
-    m_btnLocation = addImageButton("/image/Location_btn.png", QPoint(228, 48));
+    m_btnDownload = addImageButton("/image/pre_Download_btn.png", QPoint(136, 48));
+    m_btnLocation = addImageButton("/image/Location_btn.png", QPoint(252, 48));
     m_btnClose = addImageButton("/image/button_close.png", QPoint(kWidth - 32, 8), tr("Close"));
     const int buttonY = kHeight - 39;
     m_btnDefault = addImageButton("/image/BTN_Default_1.png", QPoint(20, buttonY),

@@ -42,7 +42,9 @@ void styleToggle(QAbstractButton* button) {
 }
 
 QString fieldStyle() {
-    return "QLineEdit, QComboBox { color: rgb(31, 45, 51); background: white;"
+    return QString("QComboBox::down-arrow { image: url(%1); width: 10px; height: 10px; }")
+               .arg(widgets::appFile("/image/combo_arrow.png")) +
+           "QLineEdit, QComboBox { color: rgb(31, 45, 51); background: white;"
            " border: 1px solid rgb(213, 223, 228); border-radius: 4px; padding: 3px 6px; }"
            "QLineEdit:focus, QComboBox:focus { border-color: rgb(26, 119, 137); }"
            "QComboBox::drop-down { border: none; width: 18px; }"

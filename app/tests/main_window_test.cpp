@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QDomDocument>
 #include <QMenu>
+#include <QMimeData>
 #include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
@@ -12,6 +13,7 @@
 #include "app_test_support.h"
 #include "boot_widget.h"
 #include "close_tip_dialog.h"
+#include "download/down_centre_widget.h"
 #include "download/download_head_widget.h"
 #include "download/paste_url_widget.h"
 #include "library/downloaded_widget.h"
@@ -191,6 +193,23 @@ TEST_F(MainWindowTest, LeftEdgeResizeStopsAtTheMinimumWidth) {
     sendMouse(&window, QEvent::MouseMove, QPoint(-40, 300), Qt::LeftButton);
     sendMouse(&window, QEvent::MouseButtonRelease, QPoint(-40, 300), Qt::NoButton);
     EXPECT_GT(window.width(), 835);
+}
+
+TEST_F(MainWindowTest, FilesDroppedOnTheDownloadCentreAreReportedWithSlashes) {
+    DownCentreWidget centre;
+    QSignalSpy dropped(&centre, &DownCentreWidget::emitDragFiles);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/videos/one clip.mp4"),
+                  QUrl::fromLocalFile("/videos/two.flv"),
+                  QUrl("https://example.org/not-a-file.mp4")});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&centre, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&centre, &drop);
+    ASSERT_EQ(dropped.count(), 1);
+    EXPECT_EQ(dropped[0][0].toStringList(),
+              QStringList({"/videos/one clip.mp4", "/videos/two.flv"}));
 }
 
 class SplashTest : public GuiTest {};

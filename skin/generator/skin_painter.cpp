@@ -55,25 +55,41 @@ QColor withAlpha(QColor c, int alpha) {
     return c;
 }
 
+struct ContentMetrics {
+    double glyphSide;
+    QFont font;
+    double textWidth;
+    double gap;
+    double total() const { return glyphSide + gap + textWidth; }
+};
+
+ContentMetrics measureContent(const QRectF& area, const QString& glyph, const QString& label,
+                              bool bold) {
+    ContentMetrics m;
+    m.glyphSide = glyph.isEmpty()   ? 0
+                  : label.isEmpty() ? qMin(area.width(), area.height()) * 0.72
+                                    : qMin(18.0, area.height() * 0.58);
+    m.font = uiFont(qBound(11.0, area.height() * 0.42, 13.0), bold);
+    m.textWidth = label.isEmpty() ? 0 : QFontMetricsF(m.font).horizontalAdvance(label);
+    m.gap = (!glyph.isEmpty() && !label.isEmpty()) ? 6 : 0;
+    return m;
+}
+
 // A glyph and a label side by side, the pair centred in `area`.
 void drawContent(QPainter& p, const QRectF& area, const QString& glyph, const QString& label,
                  const QColor& glyphColour, const QColor& textColour, bool bold) {
-    const double glyphSide = label.isEmpty() ? qMin(area.width(), area.height()) * 0.72
-                                             : qMin(18.0, area.height() * 0.58);
-    const QFont font = uiFont(qBound(11.0, area.height() * 0.42, 13.0), bold);
-    const double textWidth = label.isEmpty() ? 0 : QFontMetricsF(font).horizontalAdvance(label);
-    const double gap = (!glyph.isEmpty() && !label.isEmpty()) ? 6 : 0;
-    const double total = (glyph.isEmpty() ? 0 : glyphSide) + gap + textWidth;
-    double x = area.center().x() - total / 2;
+    const ContentMetrics m = measureContent(area, glyph, label, bold);
+    double x = area.center().x() - m.total() / 2;
     if (!glyph.isEmpty()) {
-        drawGlyph(p, glyph, QRectF(x, area.center().y() - glyphSide / 2, glyphSide, glyphSide),
+        drawGlyph(p, glyph,
+                  QRectF(x, area.center().y() - m.glyphSide / 2, m.glyphSide, m.glyphSide),
                   glyphColour);
-        x += glyphSide + gap;
+        x += m.glyphSide + m.gap;
     }
     if (!label.isEmpty()) {
-        p.setFont(font);
+        p.setFont(m.font);
         p.setPen(textColour);
-        p.drawText(QRectF(x, area.top(), textWidth + 2, area.height()),
+        p.drawText(QRectF(x, area.top(), m.textWidth + 2, area.height()),
                    Qt::AlignLeft | Qt::AlignVCenter, label);
     }
 }
@@ -632,6 +648,17 @@ QImage renderStill(const SkinEntry& entry, QString* error) {
         }
     }
     if (entry.kind == Kind::Strip) {
+        // A label must fit its button with a margin, also in bold; tab
+        // looks leave room for a counter badge.
+        const double room = entry.size.width() - 12 - (look == "headtab" ? 34 : 0);
+        const ContentMetrics m = measureContent(QRectF(QPointF(0, 0), entry.size), glyph,
+                                                entry.attribute("label"), true);
+        if (!entry.attribute("label").isEmpty() && m.total() > room) {
+            *error = QString("the label needs %1 pixels, the button has %2")
+                         .arg(qCeil(m.total()))
+                         .arg(room);
+            return {};
+        }
         auto it = frameLooks().find(look);
         if (it == frameLooks().end()) {
             *error = "unknown button look " + look;
