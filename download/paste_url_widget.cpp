@@ -1,10 +1,8 @@
 #include "paste_url_widget.h"
 
-#include <QPainter>
-
 #include "widgets/skin_paths.h"
 
-PasteURLWidget::PasteURLWidget(QWidget* parent) : QWidget(parent) {
+PasteURLWidget::PasteURLWidget(QWidget* parent) : QImageWidget(parent) {
     setPanelFor(QString());
 }
 
@@ -20,14 +18,5 @@ void PasteURLWidget::setPanelFor(const QString& tabName) {
         return;
     }
     m_imagePath = image;
-    m_picture.load(widgets::appFile(image));
-    update();
-}
-
-void PasteURLWidget::paintEvent(QPaintEvent*) {
-    if (m_picture.isNull())
-        return;
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(rect(), m_picture);
+    setImage(widgets::appFile(image));
 }

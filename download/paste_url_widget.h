@@ -2,10 +2,9 @@
 // a picture chosen by the selected tab, painted over the whole panel.
 #pragma once
 
-#include <QPixmap>
-#include <QWidget>
+#include "widgets/image_widget.h"
 
-class PasteURLWidget : public QWidget {
+class PasteURLWidget : public QImageWidget {
     Q_OBJECT
 public:
     explicit PasteURLWidget(QWidget* parent = nullptr);
@@ -15,10 +14,6 @@ public:
     void setPanelFor(const QString& tabName);
     QString panelImage() const { return m_imagePath; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
 private:
     QString m_imagePath;
-    QPixmap m_picture;
 };

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 
+#include "app/product.h"
 #include "widgets/skin_paths.h"
 
 namespace {
@@ -9,7 +10,7 @@ PlayerWidget* g_player = nullptr;
 }
 
 PlayerWidget::PlayerWidget() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
-    setWindowTitle("Quillmarsh Player");
+    setWindowTitle(product::displayName() + " Player");
     setWindowIcon(QIcon(widgets::appFile("/image/IPAD_128.png")));
     resize(990, 650);
 }

@@ -33,9 +33,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+protected:
     void setState(State state);
 
+private:
     QPixmap m_image;
     State m_state = Normal;
     bool m_handCursor = true;

@@ -6,88 +6,20 @@
 
 // ---- QSliderCtrlBtn ----------------------------------------------------------
 
-QSliderCtrlBtn::QSliderCtrlBtn(QWidget* parent) : QPushButton(parent) {
-    setFlat(true);
-    setFocusPolicy(Qt::NoFocus);
-}
-
-bool QSliderCtrlBtn::setImage(const QString& path) {
-    QPixmap strip;
-    if (!strip.load(path) || strip.width() == 0) {
-        m_image = QPixmap();
-        return false;
-    }
-    m_image = strip;
-    setFixedSize(strip.width() / 4, strip.height());
-    update();
-    return true;
-}
-
-void QSliderCtrlBtn::setState(int state) {
-    if (m_state == state)
-        return;
-    m_state = state;
-    update();
-}
-
 void QSliderCtrlBtn::resetState() {
-    setState(isEnabled() ? 0 : 3);
-}
-
-void QSliderCtrlBtn::paintEvent(QPaintEvent*) {
-    if (m_image.isNull())
-        return;
-    QPainter painter(this);
-    const int frameWidth = m_image.width() / 4;
-    painter.drawPixmap(0, 0, m_image, m_state * frameWidth, 0, frameWidth, m_image.height());
-}
-
-void QSliderCtrlBtn::enterEvent(QEnterEvent* event) {
-    if (isEnabled())
-        setCursor(Qt::PointingHandCursor);
-    setState(isEnabled() ? 1 : 3);
-    QPushButton::enterEvent(event);
-}
-
-void QSliderCtrlBtn::leaveEvent(QEvent* event) {
-    setCursor(Qt::ArrowCursor);
-    if (!isEnabled()) {
-        setState(3);
-    } else if (m_state == 1) {
-        setState(0);
-    }
-    QPushButton::leaveEvent(event);
+    setState(isEnabled() ? Normal : Disabled);
 }
 
 void QSliderCtrlBtn::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton)
         m_pressOffset = qRound(event->position().x());
-        setState(isEnabled() ? 2 : 3);
-    }
-    QPushButton::mousePressEvent(event);
+    QImageButton::mousePressEvent(event);
 }
 
 void QSliderCtrlBtn::mouseMoveEvent(QMouseEvent* event) {
-    if (m_state == 2)
+    if (state() == Pressed)
         emit mouseMove(event, m_pressOffset);
-    QPushButton::mouseMoveEvent(event);
-}
-
-void QSliderCtrlBtn::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        if (!isEnabled()) {
-            setState(3);
-        } else if (m_state == 2) {
-            setState(0);
-        }
-    }
-    QPushButton::mouseReleaseEvent(event);
-}
-
-void QSliderCtrlBtn::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::EnabledChange)
-        setState(isEnabled() ? 0 : 3);
-    QPushButton::changeEvent(event);
+    QImageButton::mouseMoveEvent(event);
 }
 
 // ---- qSliderCtrl ------------------------------------------------------------
@@ -193,7 +125,7 @@ void qSliderCtrl::mouseMoveEvent(QMouseEvent* event) {
     QWidget::mouseMoveEvent(event);
     if (!m_interactive || event->buttons() == Qt::NoButton)
         return;
-    if (m_handle && m_handle->state() != 2)
+    if (m_handle && m_handle->state() != QImageButton::Pressed)
         return;
     const int left = mapToGlobal(QPoint(0, 0)).x();
     const int x = qRound(event->globalPosition().x());

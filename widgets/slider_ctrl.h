@@ -8,16 +8,16 @@
 #include <QPushButton>
 #include <QWidget>
 
-// The slider's handle: a four-frame strip button like QImageButton that
+#include "image_button.h"
+
+// The slider's handle: a four-frame strip button (QImageButton) that
 // reports drags together with the press offset.
-class QSliderCtrlBtn : public QPushButton {
+class QSliderCtrlBtn : public QImageButton {
     Q_OBJECT
 public:
-    explicit QSliderCtrlBtn(QWidget* parent = nullptr);
+    explicit QSliderCtrlBtn(QWidget* parent = nullptr) : QImageButton(parent) {}
 
-    bool setImage(const QString& path);  // as QImageButton::setImage
-    int state() const { return m_state; }
-    void resetState();  // back to the normal frame
+    void resetState();  // back to the normal frame (disabled: the disabled one)
 
 signals:
     // Mouse moves while pressed, with the x distance from the handle's left
@@ -25,19 +25,10 @@ signals:
     void mouseMove(QMouseEvent* event, int pressOffset);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
-    void setState(int state);
-
-    QPixmap m_image;
-    int m_state = 0;
     int m_pressOffset = 0;
 };
 
