@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 #include <QBuffer>
+#include <QDirIterator>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QRegularExpression>
+#include <QSet>
 
 #include "gif_writer.h"
 #include "skin_list.h"
@@ -59,11 +63,15 @@ TEST(SkinPainter, UnknownLookOrGlyphIsAnError) {
     EXPECT_TRUE(skin::renderStill(entry, &error).isNull());
     entry.attributes = {{"look", "primary"}, {"glyph", "nothing"}};
     EXPECT_TRUE(skin::renderStill(entry, &error).isNull());
+    entry.attributes = {{"look", "primary"}, {"label", "A label far too long"}};
+    EXPECT_TRUE(skin::renderStill(entry, &error).isNull());
+    EXPECT_TRUE(error.contains("label")) << error.toStdString();
+    entry.size = QSize(60, 20);
     entry.attributes = {{"look", "primary"}, {"label", "OK"}};
     const QImage strip = skin::renderStill(entry, &error);
-    EXPECT_EQ(strip.size(), QSize(80, 20));
+    EXPECT_EQ(strip.size(), QSize(240, 20));
     // The hover frame differs from the normal one.
-    EXPECT_NE(strip.copy(0, 0, 20, 20), strip.copy(20, 0, 20, 20));
+    EXPECT_NE(strip.copy(0, 0, 60, 20), strip.copy(60, 0, 60, 20));
 }
 
 // The encoder's output must decode back to the same pixels, frame by frame,
@@ -108,4 +116,70 @@ TEST(GifWriter, RefusesFramesOfDifferentSizes) {
     EXPECT_TRUE(
         skin::encodeAnimatedGif({solidFrame({4, 4}, Qt::red), solidFrame({5, 4}, Qt::red)}, 40)
             .isEmpty());
+}
+
+namespace {
+
+QVector<skin::SkinEntry> shippedEntries() {
+    QFile file(CLIPWRIGHT_SKIN_LIST);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QVector<skin::SkinEntry> entries;
+    QString error;
+    EXPECT_TRUE(skin::parseSkinList(QString::fromUtf8(file.readAll()), &entries, &error))
+        << error.toStdString();
+    return entries;
+}
+
+}  // namespace
+
+// Every still image of the shipped list draws at its declared size, with
+// no unknown look or glyph and no label too wide for its button.
+TEST(ShippedSkin, EveryEntryDraws) {
+    app();
+    const QVector<skin::SkinEntry> entries = shippedEntries();
+    EXPECT_GT(entries.size(), 130);
+    QSet<QString> paths;
+    for (const skin::SkinEntry& entry : entries) {
+        EXPECT_FALSE(paths.contains(entry.path)) << "listed twice: " << entry.path.toStdString();
+        paths.insert(entry.path);
+        if (entry.kind == skin::Kind::Animation)
+            continue;
+        QString error;
+        const QImage image = skin::renderStill(entry, &error);
+        EXPECT_EQ(image.size(), entry.fileSize())
+            << entry.path.toStdString() << ": " << error.toStdString();
+    }
+}
+
+// Every image path the GUI's sources name ("/image/..." or "\\pic\\...") is
+// in the list, so a misspelt name fails here rather than as a blank button.
+TEST(ShippedSkin, CoversEveryImageTheProgramNames) {
+    QSet<QString> listed;
+    for (const skin::SkinEntry& entry : shippedEntries())
+        listed.insert(entry.path);
+    const QRegularExpression literal(
+        R"re("(?:/|\\\\)((?:image|pic)(?:/|\\\\)[^"]+\.(?:png|PNG|gif))")re");
+    int named = 0;
+    for (const char* folder :
+         {"app", "widgets", "download", "library", "browser", "player", "media"}) {
+        QDirIterator it(QString(CLIPWRIGHT_SOURCE_DIR) + "/" + folder, {"*.cpp", "*.h"},
+                        QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString source = it.next();
+            if (source.contains("/tests/") || source.contains("/formats/"))
+                continue;
+            QFile file(source);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QString text = QString::fromUtf8(file.readAll());
+            for (auto match = literal.globalMatch(text); match.hasNext();) {
+                QString path = match.next().captured(1);
+                path.replace("\\\\", "/");
+                ++named;
+                EXPECT_TRUE(listed.contains(path))
+                    << source.toStdString() << " names " << path.toStdString();
+            }
+        }
+    }
+    EXPECT_GT(named, 40);
 }
