@@ -46,9 +46,7 @@ VideoSitesDialog::VideoSitesDialog(QWidget* parent)
     setBackground(widgets::appFile("/image/supported_video_sites_BG.png"), true);
     setFixedSize(400, 330);
     setWindowTitle(tr("Supported Video Sites"));
-    skinned::label(
-        this, tr("The site scripts shipped with %1 fetch videos from:").arg(product::displayName()),
-        13, true)
+    skinned::label(this, tr("%1 fetches videos from:").arg(product::displayName()), 13, true)
         ->setGeometry(24, 50, 352, 24);
     const QStringList kinds = {
         tr("Direct links to video and audio files (MP4, FLV, WebM, MKV, MP3 and more)"),

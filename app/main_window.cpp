@@ -233,7 +233,13 @@ void MainWindow::OnBtnClose() {
 
 void MainWindow::CloseWind() {
     if (PreferencesStore::instance().user.closeToTray) {
-        hide();
+        // Without a system tray a hidden window could never be shown again:
+        // it goes to the task bar instead.
+        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+            hide();
+        } else {
+            showMinimized();
+        }
         return;
     }
     quitSequence();
