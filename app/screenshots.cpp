@@ -53,8 +53,8 @@ void save(QWidget* window, const QString& name) {
     }
 }
 
-// Every skin image on one sheet, strips with their four frames.
-void saveSkinSheet() {
+// Every skin image on sheets of 1100 x 900, strips with their four frames.
+void saveSkinSheets() {
     QStringList files;
     for (const char* folder : {"/image", "/pic"}) {
         QDirIterator it(widgets::appFile(folder), {"*.png", "*.PNG", "*.gif"}, QDir::Files,
@@ -63,30 +63,43 @@ void saveSkinSheet() {
             files << it.next();
     }
     files.sort();
-    const int sheetWidth = 1100;
-    QImage sheet(sheetWidth, 6000, QImage::Format_ARGB32);
-    sheet.fill(QColor(226, 232, 236));
-    QPainter painter(&sheet);
-    int x = 10, y = 10, rowHeight = 0;
+    const QSize sheetSize(1100, 900);
+    QImage sheet;
+    int page = 0, x = 0, y = 0, rowHeight = 0;
+    auto flush = [&] {
+        if (sheet.isNull())
+            return;
+        sheet.save(g_out.filePath(QString("skin_sheet_%1.png").arg(++page)));
+        ++g_written;
+        sheet = QImage();
+    };
     for (const QString& file : files) {
         QImage image(file);
         if (image.isNull())
             continue;
         if (image.width() > 520)
             image = image.scaledToWidth(520, Qt::SmoothTransformation);
-        if (x + image.width() > sheetWidth - 10) {
+        if (image.height() > 600)
+            image = image.scaledToHeight(600, Qt::SmoothTransformation);
+        if (!sheet.isNull() && x + image.width() > sheetSize.width() - 10) {
             x = 10;
             y += rowHeight + 10;
             rowHeight = 0;
         }
+        if (sheet.isNull() || y + image.height() > sheetSize.height() - 10) {
+            flush();
+            sheet = QImage(sheetSize, QImage::Format_ARGB32);
+            sheet.fill(QColor(226, 232, 236));
+            x = 10;
+            y = 10;
+            rowHeight = 0;
+        }
+        QPainter painter(&sheet);
         painter.drawImage(x, y, image);
         x += image.width() + 10;
         rowHeight = qMax(rowHeight, image.height());
     }
-    painter.end();
-    sheet.copy(0, 0, sheetWidth, qMin(6000, y + rowHeight + 10))
-        .save(g_out.filePath("skin_sheet.png"));
-    ++g_written;
+    flush();
 }
 
 void saveMessages() {
@@ -165,7 +178,7 @@ int main(int argc, char** argv) {
     save(&sites, "supported_sites");
     sites.hide();
 
-    saveSkinSheet();
+    saveSkinSheets();
     std::printf("%d screenshots in %s\n", g_written, qPrintable(g_out.absolutePath()));
     return g_written > 0 ? 0 : 1;
 }
