@@ -6,11 +6,13 @@
 
 #include "app_log.h"
 #include "message_dialog.h"
+#include "product.h"
 #include "widgets/skin_paths.h"
 
 BootWidget::BootWidget(QWidget* parent)
     : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setDragHeight(0);
+    setWindowTitle(product::displayName());
     setUp();
 }
 

@@ -2,6 +2,7 @@
 // five-second splash, then the event loop. No command-line options.
 #include <QApplication>
 #include <QNetworkProxyFactory>
+#include <QScreen>
 
 #include "boot_widget.h"
 #include "main_window.h"
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
             BootWidget splash;
             splash.exec();
         }
+        // First shown in the middle of the screen's free area.
+        const QRect free = window.screen()->availableGeometry();
+        window.move(free.center() - window.rect().center());
         window.show();
         exitCode = app.exec();
     }
