@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QEnterEvent>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -137,6 +138,31 @@ TEST_F(SliderTest, HandleDragSignalIsWiredAndCarriesThePressOffset) {
     EXPECT_EQ(slider.position(), 140 + 10);
     QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(18, 10));
     EXPECT_EQ(handle->state(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SliderTest, HandleShowsOnlyWhileThePointerIsOverTheBar) {
+    ASSERT_TRUE(slider.setHandleImage(handlePath));
+    slider.setHandleOnHover(true);
+    EXPECT_FALSE(slider.handle()->isVisible());
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), slider.mapToGlobal(QPointF(5, 5)));
+    QCoreApplication::sendEvent(&slider, &enter);
+    EXPECT_TRUE(slider.handle()->isVisible());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&slider, &leave);
+    EXPECT_FALSE(slider.handle()->isVisible());
+}
+
+TEST_F(SliderTest, FillGrowsWithTheValueAndKeepsItsShareOnResize) {
+    slider.setValue(50);
+    QImage shown = slider.grab().toImage();
+    EXPECT_EQ(shown.pixelColor(100, 10), QColor(Qt::darkCyan));
+    EXPECT_EQ(shown.pixelColor(250, 10), QColor(Qt::lightGray));
+    slider.resize(600, 20);
+    EXPECT_EQ(slider.position(), 300);
 }
 
 }  // namespace
