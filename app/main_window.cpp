@@ -18,6 +18,7 @@
 #include "preferences_dialog.h"
 #include "preferences_store.h"
 #include "product.h"
+#include "skinned_form.h"
 #include "widgets/image_button.h"
 #include "widgets/skin_paths.h"
 
@@ -111,6 +112,7 @@ void MainWindow::buildTray() {
     m_tray = new QSystemTrayIcon(windowIcon(), this);
     m_tray->setToolTip(product::displayName());
     m_trayMenu = new QMenu(this);
+    m_trayMenu->setStyleSheet(skinned::menuStyle());
     m_trayMenu->addAction(tr("Hidden (&H)"), this, &QWidget::hide);
     m_trayMenu->addAction(tr("Show Window (&S)"), this, &QWidget::show);
     m_trayMenu->addSeparator();
@@ -123,6 +125,7 @@ void MainWindow::buildTray() {
 
 void MainWindow::buildMainMenu() {
     m_mainMenu = new QMenu(this);
+    m_mainMenu->setStyleSheet(skinned::menuStyle());
     m_mainMenu->addAction(tr("Preferences"), this, &MainWindow::OnActionPreferences);
     m_mainMenu->addSeparator();
     m_mainMenu->addAction(tr("Supported Video Sites"), this, &MainWindow::OnActionSupport);

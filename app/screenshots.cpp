@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QPainter>
 #include <cstdio>
 
@@ -150,6 +151,9 @@ int main(int argc, char** argv) {
     MainWindow window;
     window.move(40, 40);
     save(&window, "main_window");
+    window.mainMenu()->popup(window.mapToGlobal(QPoint(window.width() - 140, 30)));
+    save(window.mainMenu(), "main_menu");
+    window.mainMenu()->hide();
     window.OnBtnOnline();
     save(&window, "main_window_online");
     window.OnBtnDown();

@@ -52,4 +52,13 @@ QString fieldStyle() {
            " selection-background-color: rgb(26, 119, 137); selection-color: white; }";
 }
 
+QString menuStyle() {
+    return "QMenu { background: white; color: rgb(31, 45, 51); border: 1px solid rgb(213, 223, "
+           "228);"
+           " padding: 5px 0; }"
+           "QMenu::item { padding: 6px 28px 6px 18px; }"
+           "QMenu::item:selected { background: rgb(26, 119, 137); color: white; }"
+           "QMenu::separator { height: 1px; background: rgb(230, 236, 239); margin: 4px 10px; }";
+}
+
 }  // namespace skinned

@@ -19,4 +19,7 @@ void styleToggle(QAbstractButton* button);
 // The style sheet of the skin's text fields and combo boxes.
 QString fieldStyle();
 
+// The style sheet of the skin's pop-up menus.
+QString menuStyle();
+
 }  // namespace skinned
