@@ -1,8 +1,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDomDocument>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMovie>
 #include <QPointer>
 #include <QRadioButton>
 #include <QScreen>
@@ -221,6 +223,25 @@ TEST_F(MainWindowTest, FilesDroppedOnTheDownloadCentreAreReportedWithSlashes) {
 }
 
 class SplashTest : public GuiTest {};
+
+class SkinnedSplashTest : public AppDirTest {};
+
+TEST_F(SkinnedSplashTest, ShowsTheStartPictureAndClosesItselfOnTheTimer) {
+    BootWidget splash;
+    EXPECT_EQ(splash.size(), QSize(520, 440));
+    EXPECT_TRUE(splash.timerRunning());
+    auto* bar = splash.findChild<QLabel*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->pos(), QPoint(108, 390));
+    ASSERT_NE(bar->movie(), nullptr);
+    EXPECT_TRUE(bar->movie()->isValid());
+    EXPECT_GT(bar->movie()->frameCount(), 1);
+    EXPECT_FALSE(exists("Log.txt"));  // nothing to report
+    splash.show();
+    splash.TimeOut();
+    EXPECT_FALSE(splash.isVisible());
+    EXPECT_FALSE(splash.timerRunning());
+}
 
 TEST_F(SplashTest, MissingAnimationIsLoggedAndTheTimerStillRuns) {
     testing_support::TempDir empty;
