@@ -44,6 +44,9 @@ AVRational aspectKeepingSar(const SourceVideo& source, int width, int height) {
     AVRational result;
     av_reduce(&result.num, &result.den, static_cast<std::int64_t>(source.width) * sar.num * height,
               static_cast<std::int64_t>(source.height) * sar.den * width, 1 << 16);
+    // Rounding to even sizes should not leave a ratio of 963:964 behind.
+    if (std::fabs(av_q2d(result) - 1.0) < 0.01)
+        return {1, 1};
     return result;
 }
 
@@ -238,8 +241,6 @@ VideoPlan planVideo(const AVCodec* encoder, const SourceVideo& source,
         }
         plan.frameRate = chooseFrameRate(encoder, source.frameRate);
         plan.bitRate = watchableBitRate(codec, plan);
-        if (plan.bitRate)
-            plan.maxRate = 0;
     }
     if (disc != DiscStandard::None && encoder->supported_framerates)
         plan.frameRate = chooseFrameRate(encoder, plan.frameRate);
