@@ -28,12 +28,13 @@ void showProgress(kestrel_handle converter) {
     std::fflush(stderr);
 }
 
-// Polls the job as the program does, twice a second, until it ends.
+// Polls the job until it ends; a tenth of a second keeps the wait after
+// the last packet short.
 int waitForJob(kestrel_handle converter) {
     int completed = 0;
     while ((completed = Converter_IsCompleted(converter)) == 0) {
         showProgress(converter);
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     showProgress(converter);
     std::fputc('\n', stderr);
