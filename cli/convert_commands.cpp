@@ -28,13 +28,16 @@ void showProgress(kestrel_handle converter) {
     std::fflush(stderr);
 }
 
-// Polls the job until it ends; a tenth of a second keeps the wait after
-// the last packet short.
+// Polls the job until it ends, often enough that little time passes
+// between its end and ours; the progress line changes twice a second.
 int waitForJob(kestrel_handle converter) {
+    constexpr auto kPoll = std::chrono::milliseconds(20);
+    constexpr int kPollsPerProgressLine = 25;
     int completed = 0;
-    while ((completed = Converter_IsCompleted(converter)) == 0) {
-        showProgress(converter);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (int poll = 0; (completed = Converter_IsCompleted(converter)) == 0; ++poll) {
+        if (poll % kPollsPerProgressLine == 0)
+            showProgress(converter);
+        std::this_thread::sleep_for(kPoll);
     }
     showProgress(converter);
     std::fputc('\n', stderr);

@@ -369,7 +369,21 @@ bool Transcoder::encodeVideoFrame(const AVFrame* picture, std::int64_t index) {
 
 // Resample: to the encoder's rate, sample format and channel layout, into a
 // queue from which frames of the size the encoder wants are taken.
+// Sound that starts after the picture starts as late in the output.
+void Transcoder::alignAudioStart(const AVFrame* first) {
+    audio_->timed = true;
+    if (first->best_effort_timestamp == AV_NOPTS_VALUE)
+        return;
+    const std::int64_t us =
+        av_rescale_q(first->best_effort_timestamp, audio_->input->time_base, AV_TIME_BASE_Q) -
+        startTimeUs_;
+    audio_->samplesEncoded =
+        std::max<std::int64_t>(0, av_rescale(us, audio_->plan.sampleRate, AV_TIME_BASE));
+}
+
 bool Transcoder::resampleAudioFrame(const AVFrame* decoded) {
+    if (decoded && !audio_->timed)
+        alignAudioStart(decoded);
     SwrContext* resampler = audio_->resampler.get();
     const int inputSamples = decoded ? decoded->nb_samples : 0;
     const int room = swr_get_out_samples(resampler, inputSamples);

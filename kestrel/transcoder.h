@@ -64,7 +64,8 @@ private:
         AudioPlan plan;
         ResamplerPtr resampler;
         FifoPtr fifo;
-        std::int64_t samplesEncoded = 0;
+        std::int64_t samplesEncoded = 0;  // the next frame's time, in samples
+        bool timed = false;               // the first frame set the start
     };
 
     // Setting up (open).
@@ -85,6 +86,7 @@ private:
     bool convertVideoFrame(const AVFrame* decoded);
     FramePtr scaleVideoFrame(const AVFrame* decoded);
     bool encodeVideoFrame(const AVFrame* picture, std::int64_t index);
+    void alignAudioStart(const AVFrame* first);
     bool resampleAudioFrame(const AVFrame* decoded);  // null: drain the resampler
     bool encodeQueuedAudio(bool includingRest);
     bool encode(StreamPath& path, const AVFrame* frame);  // null frame: drain
