@@ -135,9 +135,9 @@ KESTREL_API int Info_Open(kestrel_handle h, const char* path);
 KESTREL_API int64_t Info_GetDuration(kestrel_handle h);
 
 /* Short container name, UTF-8, owned by the probe and valid until
- * Info_Close: the name the container is known by that matches the file's
- * extension when there is one ("mp4", "mov", "webm", "mkv" via "matroska"),
- * else the first name of the demuxer ("flv", "avi", "matroska"). Null when
+ * Info_Close: of the names the file's demuxer goes by, the one that equals
+ * the file's extension ("mp4", "mov" or "m4a" for the MP4 family, "webm"),
+ * else its first name ("flv", "avi", "matroska" for a .mkv file). Null when
  * no file is open. */
 KESTREL_API const char* Info_GetFormatName(kestrel_handle h);
 

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kestrel {
 namespace {
@@ -41,7 +42,13 @@ bool Transcoder::open(const std::string& source, const std::string& target,
         video_.reset();
         audio_.reset();
         if (output_) {
-            avio_closep(&output_->pb);
+            // A target that was created but never got its header is no file
+            // anybody can use.
+            if (output_->pb) {
+                avio_closep(&output_->pb);
+                std::error_code ignored;
+                std::filesystem::remove(target, ignored);
+            }
             avformat_free_context(output_);
             output_ = nullptr;
         }
@@ -200,14 +207,13 @@ bool Transcoder::writeHeader(const std::string& target) {
 bool Transcoder::start() {
     if (!headerWritten_ || outcome_ != Outcome::Running || stopRequested_)
         return false;
-    if (!started_) {
-        started_ = true;
-        thread_ = std::thread(&Transcoder::run, this);
-        return true;
-    }
     {
         std::lock_guard lock(gateMutex_);
         paused_ = false;
+    }
+    if (!started_) {
+        started_ = true;
+        thread_ = std::thread(&Transcoder::run, this);
     }
     gate_.notify_all();
     return true;

@@ -122,7 +122,8 @@ TEST_F(ConverterTest, StreamsFollowTheSettingsAndTheSource) {
     // Audio only into a video container: no video stream is invented.
     setH264Aac();
     ASSERT_TRUE(open(song(), "song.mp4", "mp4"));
-    ASSERT_TRUE(Converter_Start(converter_));
+    ASSERT_TRUE(Converter_Pause(converter_));
+    ASSERT_TRUE(Converter_Start(converter_)) << "start overrides a pause before it";
     ASSERT_EQ(waitForEnd(converter_), 1);
     Converter_Close(converter_);
     EXPECT_EQ(probeValue(target_, "stream=codec_type"), "audio");
