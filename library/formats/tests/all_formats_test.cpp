@@ -1,6 +1,7 @@
 // Every format of the table converts a demanding source (odd picture size,
 // 15 frames per second, 5.1 sound at 48 kHz) into a file whose container,
-// codecs, picture size and duration ffprobe confirms.
+// codecs, picture size and duration ffprobe confirms and that ffmpeg
+// decodes without an error.
 #include "library/formats/format_table.h"
 #include "platform/process.h"
 #include "testing/media.h"
@@ -136,6 +137,11 @@ TEST_P(AllFormatsTest, ConvertsIntoAFileThatPlays) {
         EXPECT_EQ(probeValue(target, "stream=height", "v:0"), std::to_string(want.height));
     }
     EXPECT_NEAR(measuredSeconds(target), kSourceSeconds, 0.5);
+    const platform::ProcessResult decoded = platform::runProcess(
+        {"ffmpeg", "-hide_banner", "-v", "error", "-nostdin", "-i", target, "-f", "null", "-"},
+        true);
+    EXPECT_TRUE(decoded.ok());
+    EXPECT_EQ(decoded.output, "") << "every packet decodes without complaint";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFormat, AllFormatsTest, ::testing::ValuesIn(kExpected),
