@@ -42,6 +42,7 @@ bool Player::createCore() {
     // changed LC_NUMERIC.
     std::setlocale(LC_NUMERIC, "C");
     core_ = mpv_create();
+    coreHasLoaded_ = false;
     if (!core_)
         return false;
     // GPU output through EGL embeds on X11 and Xvfb; plain X11 drawing is
@@ -133,6 +134,12 @@ void Player::setWindow(std::int64_t window) {
     window_ = window;
     if (!core_)
         return;
+    if (!coreHasLoaded_) {
+        // No video output exists yet: the core takes the window as it is.
+        std::int64_t wid = window_;
+        mpv_set_property(core_, "wid", MPV_FORMAT_INT64, &wid);
+        return;
+    }
     const bool wasLoaded = loaded_;
     const bool wasPaused = paused_;
     const std::int64_t at = playTimeUs();
@@ -158,6 +165,7 @@ void Player::load(std::int64_t startUs, bool paused) {
     const char* args[] = {"loadfile", path_.c_str(), "replace", options.c_str(), nullptr};
     command(args);
     loaded_ = true;
+    coreHasLoaded_ = true;
     timeUs_ = startUs;
     paused_ = paused;
     ended_ = false;

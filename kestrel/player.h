@@ -53,7 +53,8 @@ private:
 
     std::string path_;
     MediaFacts facts_;
-    bool loaded_ = false;  // the core has been handed the file
+    bool loaded_ = false;         // the core has been handed the file
+    bool coreHasLoaded_ = false;  // the core has had a file (and maybe a video output)
     std::int64_t pendingStartUs_ = 0;
 
     // Last known state, from the core's property changes.
