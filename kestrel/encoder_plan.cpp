@@ -162,6 +162,8 @@ int channelLimit(AVCodecID codec, const std::string& container) {
     }
 }
 
+// Layouts here are plain channel masks (native order), which own no memory
+// and may be copied as values.
 AVChannelLayout wantedLayout(const AVChannelLayout& source, int limit) {
     AVChannelLayout layout{};
     const int channels = source.nb_channels > 0 ? source.nb_channels : 2;
@@ -276,10 +278,8 @@ AudioPlan planAudio(AVCodecID codec, const AVCodec* encoder, const SourceAudio& 
     if (disc == DiscStandard::VideoCd) {
         plan.layout = AV_CHANNEL_LAYOUT_STEREO;
     } else {
-        AVChannelLayout wanted = wantedLayout(source.layout, channelLimit(codec, container));
-        plan.layout = chooseLayout(encoder, wanted);
-        if (av_channel_layout_compare(&plan.layout, &wanted))
-            av_channel_layout_uninit(&wanted);
+        plan.layout =
+            chooseLayout(encoder, wantedLayout(source.layout, channelLimit(codec, container)));
     }
     plan.bitRate = audioBitRate(codec, plan.layout.nb_channels, disc);
     if (settings.audioProfile)
