@@ -137,6 +137,11 @@ TEST_P(AllFormatsTest, ConvertsIntoAFileThatPlays) {
         EXPECT_EQ(probeValue(target, "stream=height", "v:0"), std::to_string(want.height));
     }
     EXPECT_NEAR(measuredSeconds(target), kSourceSeconds, 0.5);
+    // Disc images are written in whole sectors.
+    if (format->container == "vcd")
+        EXPECT_EQ(std::filesystem::file_size(target) % 2324, 0u);
+    if (format->container == "dvd")
+        EXPECT_EQ(std::filesystem::file_size(target) % 2048, 0u);
     const platform::ProcessResult decoded = platform::runProcess(
         {"ffmpeg", "-hide_banner", "-v", "error", "-nostdin", "-i", target, "-f", "null", "-"},
         true);
