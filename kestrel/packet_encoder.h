@@ -24,6 +24,8 @@ public:
     virtual AVRational timeBase() const = 0;
     // Audio samples per frame the encoder insists on; 0 when any count goes.
     virtual int frameSize() const = 0;
+    // Whether a last frame may hold fewer samples than frameSize().
+    virtual bool takesShortLastFrame() const = 0;
     // Describes the encoded stream to the muxer.
     virtual int describe(AVCodecParameters* parameters) const = 0;
 };
@@ -38,6 +40,9 @@ public:
     }
     AVRational timeBase() const override { return context_->time_base; }
     int frameSize() const override;
+    bool takesShortLastFrame() const override {
+        return context_->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME;
+    }
     int describe(AVCodecParameters* parameters) const override {
         return avcodec_parameters_from_context(parameters, context_.get());
     }
@@ -63,6 +68,7 @@ public:
     int receive(AVPacket* packet) override;
     AVRational timeBase() const override { return {1, kSampleRate}; }
     int frameSize() const override { return kSamplesPerFrame; }
+    bool takesShortLastFrame() const override { return true; }  // padded here
     int describe(AVCodecParameters* parameters) const override;
 
 private:

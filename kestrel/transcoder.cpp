@@ -411,16 +411,17 @@ bool Transcoder::resampleAudioFrame(const AVFrame* decoded) {
 }
 
 // Encodes whole frames from the queue; `includingRest` also sends what is
-// left at the end, padded with silence to a whole frame when the encoder
-// has a fixed frame size.
+// left at the end, padded with silence to a whole frame for encoders that
+// refuse a short last frame.
 bool Transcoder::encodeQueuedAudio(bool includingRest) {
     AVAudioFifo* fifo = audio_->fifo.get();
     const int frameSize = audio_->encoder->frameSize();
     const int chunk = frameSize > 0 ? frameSize : 1024;
+    const bool padLastFrame = frameSize > 0 && !audio_->encoder->takesShortLastFrame();
     while (av_audio_fifo_size(fifo) >= chunk || (includingRest && av_audio_fifo_size(fifo) > 0)) {
         const int samples = std::min(chunk, av_audio_fifo_size(fifo));
         FramePtr frame = makeFrame();
-        frame->nb_samples = frameSize > 0 ? frameSize : samples;
+        frame->nb_samples = padLastFrame ? frameSize : samples;
         frame->format = audio_->plan.sampleFormat;
         frame->sample_rate = audio_->plan.sampleRate;
         if (av_channel_layout_copy(&frame->ch_layout, &audio_->plan.layout) < 0 ||
