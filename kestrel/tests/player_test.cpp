@@ -1,0 +1,106 @@
+// The player on libmpv with null video and audio outputs: a whole playback
+// from open to close, read only through polling.
+#include "kestrel/kestrel.h"
+#include "testing/media.h"
+#include "testing/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+using testing_support::ClipOptions;
+using testing_support::makeClip;
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+
+namespace {
+
+// Polls `condition` the way a GUI timer does, until it holds or a generous
+// deadline passes.
+bool eventually(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+class PlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new TempDir;
+        makeClip(clip(), ClipOptions{.seconds = 2.0, .width = 160, .height = 120});
+    }
+    static void TearDownTestSuite() { delete dir_; }
+    static std::string clip() { return (*dir_ / "clip.mp4").string(); }
+
+    ScopedEnv videoOut_{"KESTREL_VO", "null"};
+    ScopedEnv audioOut_{"KESTREL_AO", "null"};
+    static TempDir* dir_;
+};
+
+TempDir* PlayerTest::dir_ = nullptr;
+
+TEST_F(PlayerTest, PlaysPausesSeeksCompletesAndCloses) {
+    const kestrel_handle player = Player_Create(27);
+    ASSERT_NE(player, 0u);
+    EXPECT_TRUE(Player_SetAudioVolume(player, 50));
+    ASSERT_TRUE(Player_Open(player, clip().c_str()));
+    EXPECT_TRUE(Player_HasVideo(player));
+    EXPECT_TRUE(Player_HasAudio(player));
+    EXPECT_EQ(Player_GetVideoWidth(player), 160);
+    EXPECT_EQ(Player_GetVideoHeight(player), 120);
+    EXPECT_NEAR(Player_GetDuration(player), 2'000'000, 100'000);
+    EXPECT_EQ(Player_GetPlayTime(player), 0);
+    EXPECT_TRUE(Player_SetVideoView(player, 0));
+
+    ASSERT_TRUE(Player_Play(player));
+    EXPECT_TRUE(eventually([&] { return Player_GetPlayTime(player) > 200'000; }));
+
+    ASSERT_TRUE(Player_Pause(player));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::int64_t pausedAt = Player_GetPlayTime(player);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_NEAR(Player_GetPlayTime(player), pausedAt, 50'000) << "time stands while paused";
+    EXPECT_FALSE(Player_IsCompleted(player));
+
+    Player_Seek(player, 1'200'000);
+    EXPECT_EQ(Player_GetPlayTime(player), 1'200'000) << "the new time shows at once";
+    ASSERT_TRUE(Player_Play(player));
+    EXPECT_TRUE(eventually([&] { return Player_IsCompleted(player) != 0; }));
+    EXPECT_GT(Player_GetPlayTime(player), 1'500'000);
+
+    ASSERT_TRUE(Player_Play(player)) << "playing a finished file starts it again";
+    EXPECT_FALSE(Player_IsCompleted(player));
+    EXPECT_TRUE(eventually([&] {
+        const std::int64_t t = Player_GetPlayTime(player);
+        return t > 0 && t < 1'500'000;
+    }));
+    ASSERT_TRUE(Player_Stop(player));
+    EXPECT_EQ(Player_GetPlayTime(player), 0);
+
+    Player_Close(player);
+    EXPECT_FALSE(Player_HasVideo(player));
+    EXPECT_FALSE(Player_Play(player)) << "nothing is open";
+    Player_Release(player);
+    EXPECT_FALSE(Player_Open(player, clip().c_str())) << "a released handle is refused";
+}
+
+TEST_F(PlayerTest, RefusesWhatIsNotMedia) {
+    const kestrel_handle player = Player_Create(27);
+    ASSERT_NE(player, 0u);
+    const std::string text = (*dir_ / "notes.txt").string();
+    testing_support::writeFile(text, "plain words");
+    EXPECT_FALSE(Player_Open(player, text.c_str()));
+    EXPECT_FALSE(Player_Open(player, nullptr));
+    EXPECT_FALSE(Player_Play(player));
+    EXPECT_EQ(Player_GetDuration(player), 0);
+    Player_Release(player);
+    EXPECT_FALSE(Player_Play(0));
+}
+
+}  // namespace
