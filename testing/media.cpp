@@ -19,10 +19,12 @@ void makeClip(const std::filesystem::path& path, const ClipOptions& o) {
     const std::string duration = std::to_string(o.seconds);
     std::vector<std::string> args;
     if (o.video) {
-        args.insert(args.end(),
-                    {"-f", "lavfi", "-i",
-                     "testsrc2=size=" + std::to_string(o.width) + "x" + std::to_string(o.height) +
-                         ":rate=" + std::to_string(o.fps) + ":duration=" + duration});
+        // testsrc2 rounds odd picture sizes to even ones; testsrc keeps them.
+        const bool oddSize = o.width % 2 != 0 || o.height % 2 != 0;
+        args.insert(args.end(), {"-f", "lavfi", "-i",
+                                 std::string(oddSize ? "testsrc" : "testsrc2") + "=size=" +
+                                     std::to_string(o.width) + "x" + std::to_string(o.height) +
+                                     ":rate=" + std::to_string(o.fps) + ":duration=" + duration});
     }
     if (o.audio) {
         const std::string layout = o.audioChannels == 6   ? "5.1"
