@@ -101,6 +101,16 @@ std::string utf16ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 std::size_t u16length(const char16_t* text) {
     return text ? std::char_traits<char16_t>::length(text) : 0;
 }

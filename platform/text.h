@@ -24,6 +24,9 @@ inline std::string utf16ToAnsi(std::u16string_view utf16) {
     return utf16ToUtf8(utf16);
 }
 
+// The value of a hexadecimal digit, or -1 for any other character.
+int hexDigitValue(char c);
+
 // Length of a NUL-terminated char16_t string (0 for nullptr).
 std::size_t u16length(const char16_t* text);
 

@@ -54,16 +54,6 @@ static_assert(std::size(kEntityTable) == 101);
 constexpr std::u16string_view kFileIdAlphabet =
     u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ/\\:._-1234567890";
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decodes %XX escapes of the narrow text; nullopt on a '%' without two
 // hexadecimal digits after it.
 std::optional<std::string> percentDecode(std::string_view text) {
@@ -75,8 +65,8 @@ std::optional<std::string> percentDecode(std::string_view text) {
         }
         if (i + 2 >= text.size())
             return std::nullopt;
-        const int high = hexDigit(text[i + 1]);
-        const int low = hexDigit(text[i + 2]);
+        const int high = platform::hexDigitValue(text[i + 1]);
+        const int low = platform::hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         out += static_cast<char>(high * 16 + low);

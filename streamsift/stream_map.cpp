@@ -1,5 +1,7 @@
 #include "stream_map.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 
 namespace streamsift {
@@ -155,16 +157,6 @@ std::optional<Stream> decodeEntry(std::string_view entry) {
     return stream;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 std::optional<std::string> pageTitle(std::string_view page) {
@@ -215,9 +207,10 @@ std::string percentDecode(std::string_view text) {
         const char c = text[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
-                   hexDigit(text[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2]));
+        } else if (c == '%' && i + 2 < text.size() && platform::hexDigitValue(text[i + 1]) >= 0 &&
+                   platform::hexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(platform::hexDigitValue(text[i + 1]) * 16 +
+                                     platform::hexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += c;
