@@ -38,9 +38,8 @@ bool DownloadHelper::startDownload() {
 }
 
 bool DownloadHelper::stopDownload() {
+    // Both releases held threads, which then end at their next check point.
     engine->requestStop();
-    Thread::resume();  // a held task thread must reach its check point
-    engine->resumeWorkers();
     Thread::stop();
     return false;
 }

@@ -24,6 +24,8 @@ constexpr const char* kUserAgent =
 constexpr const char* kRequestHeaders =
     "Accept: */*\r\nAccept-Language: zh-CN\r\nAccept-Charset: *\r\nAccept-Encoding:identity\r\n";
 constexpr std::size_t kCopyBlock = 1 << 20;
+// Fewer, larger writes into the parts; one buffer per connection.
+constexpr long kReceiveBufferBytes = 256 * 1024;
 
 http::Request baseRequest(const std::string& url) {
     http::Request request;
@@ -192,6 +194,8 @@ bool CSegmentDownloader::downloadSegments(const std::string& url, const std::u16
     finishedCount_ = 0;
     rangeRefused_ = false;
     const auto segments = planSegments(url, target, contentLength_, connections);
+    if (!segments.empty())
+        recoverInterruptedJoin(segments.front(), target);
     std::vector<std::thread> workers;
     for (std::size_t i = 0; i < segments.size(); ++i) {
         std::printf("\r\n----------start:%" PRId64 "    end:%" PRId64 "-------------%zu",
@@ -271,6 +275,7 @@ CSegmentDownloader::FetchEnd CSegmentDownloader::fetchInto(const SegmentInfo& se
     const std::int64_t first = segment.start + have;
     http::Request request = baseRequest(segment.url);
     request.stallTimeoutSeconds = stallTimeoutSeconds_;
+    request.receiveBufferBytes = kReceiveBufferBytes;
     if (ranged) {
         request.rangeFirst = first;
         request.rangeLast = segment.end - 1;
@@ -327,9 +332,11 @@ bool CSegmentDownloader::joinSegment(const SegmentInfo& segment, int targetFd) {
     return copied == segment.length();
 }
 
-// The parts are joined into a file beside the target that is renamed over
-// it once complete and flushed, so the target never exists half written;
-// the caller deletes the parts only after that.
+// Part 0 already holds its bytes at offset 0: it is renamed to a file
+// beside the target, the other parts are appended at their offsets, and the
+// file is renamed over the target once complete. So the target never
+// exists half written, and the caller deletes the parts only after that.
+// A join that fails turns the file back into part 0.
 bool CSegmentDownloader::joinParts(const std::vector<SegmentInfo>& segments,
                                    const std::u16string& target) {
     for (const SegmentInfo& segment : segments) {
@@ -339,20 +346,37 @@ bool CSegmentDownloader::joinParts(const std::vector<SegmentInfo>& segments,
             return false;
         }
     }
-    const std::string targetPath = platform::utf16ToUtf8(target);
-    const std::string joining = targetPath + ".joining";
-    const int fd = ::open(joining.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    const std::string joining = joiningPathFor(target);
+    const std::string firstPart = platform::utf16ToUtf8(segments.front().partPath);
+    if (::rename(firstPart.c_str(), joining.c_str()) != 0)
         return false;
-    bool ok = true;
-    for (const SegmentInfo& segment : segments)
-        ok = ok && joinSegment(segment, fd);
-    ok = ok && ::fdatasync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(joining.c_str(), targetPath.c_str()) == 0;
+    const int fd = ::open(joining.c_str(), O_WRONLY | O_CLOEXEC);
+    bool ok = fd >= 0 && ::ftruncate(fd, segments.front().length()) == 0;
+    for (std::size_t i = 1; ok && i < segments.size(); ++i)
+        ok = joinSegment(segments[i], fd);
+    if (fd >= 0)
+        ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(joining.c_str(), platform::utf16ToUtf8(target).c_str()) == 0;
     if (!ok)
-        ::unlink(joining.c_str());
+        restoreFirstPart(segments.front(), joining);
     return ok;
+}
+
+std::string CSegmentDownloader::joiningPathFor(const std::u16string& target) {
+    return platform::utf16ToUtf8(target) + ".joining";
+}
+
+void CSegmentDownloader::restoreFirstPart(const SegmentInfo& first, const std::string& joining) {
+    if (::truncate(joining.c_str(), first.length()) == 0)
+        ::rename(joining.c_str(), platform::utf16ToUtf8(first.partPath).c_str());
+}
+
+// A join that a crash interrupted left part 0 under the joining name.
+void CSegmentDownloader::recoverInterruptedJoin(const SegmentInfo& first,
+                                                const std::u16string& target) {
+    const std::string joining = joiningPathFor(target);
+    if (fileSize(platform::utf16ToUtf8(first.partPath)) == 0 && fileSize(joining) >= first.length())
+        restoreFirstPart(first, joining);
 }
 
 void CSegmentDownloader::requestStop() {

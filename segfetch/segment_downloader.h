@@ -97,6 +97,9 @@ private:
     FetchEnd fetchInto(const SegmentInfo& segment, int fd, std::int64_t& have, bool ranged);
     bool joinParts(const std::vector<SegmentInfo>& segments, const std::u16string& target);
     bool isPaused();
+    static std::string joiningPathFor(const std::u16string& target);
+    static void restoreFirstPart(const SegmentInfo& first, const std::string& joining);
+    static void recoverInterruptedJoin(const SegmentInfo& first, const std::u16string& target);
     bool waitWhilePaused();
     bool stopped() const { return stopRequested_.load(); }
 

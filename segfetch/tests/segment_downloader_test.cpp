@@ -114,6 +114,23 @@ TEST_F(SegmentDownloaderTest, ResumesEachSegmentFromItsPart) {
     EXPECT_FALSE(anyPartLeft());
 }
 
+TEST_F(SegmentDownloaderTest, FailedJoinKeepsEveryPartAndAnInterruptedOneIsRecovered) {
+    fs::create_directory(target);  // the target cannot be replaced
+    EXPECT_FALSE(download("/file"));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(fs::file_size(partOf(target, i)), i == 4 ? 203u : 200u) << i;
+    EXPECT_FALSE(fs::exists(target.string() + ".joining"));
+
+    // A crash during a join leaves part 0 under the joining name, with
+    // other parts appended.
+    fs::remove(target);
+    fs::rename(partOf(target, 0), target.string() + ".joining");
+    fs::resize_file(target.string() + ".joining", 600);
+    ASSERT_TRUE(download("/file"));
+    EXPECT_EQ(readFile(target), server.body());
+    EXPECT_EQ(lastReceived, 0);
+}
+
 TEST_F(SegmentDownloaderTest, UnusableProbeStartsNoWorkerAndWritesNothing) {
     for (const char* path : {"/missing", "/nolength", "/tiny"}) {
         SCOPED_TRACE(path);
