@@ -1,6 +1,7 @@
 #include "segfetch/segment_downloader.h"
 
 #include "fault_server.h"
+#include "nginx_fixture.h"
 #include "platform/text.h"
 #include "temp_dir.h"
 
@@ -180,19 +181,32 @@ TEST_F(SegmentDownloaderTest, CutConnectionsKeepTheirPartsForTheNextRun) {
 }
 
 TEST_F(SegmentDownloaderTest, StalledConnectionEndsItsSegmentIncomplete) {
-    server.trickleBytes = 10;
+    server.trickleBytes = 1;
     {
         CSegmentDownloader engine;
         engine.setStallTimeout(1);
         EXPECT_FALSE(
             engine.downloadTask(server.url("/trickle"), wide(target), nullptr, nullptr, 5));
-        EXPECT_EQ(engine.received(), 50);
+        EXPECT_EQ(engine.received(), 5);
     }
     EXPECT_FALSE(fs::exists(target));
-    EXPECT_EQ(fs::file_size(partOf(target, 3)), 10u);
+    EXPECT_EQ(fs::file_size(partOf(target, 3)), 1u);
     server.gate.open();
     ASSERT_TRUE(download("/trickle"));
     EXPECT_EQ(readFile(target), server.body());
+}
+
+TEST(SegmentDownloaderNginx, DownloadsFromARateLimitedServer) {
+    TempDir www;
+    const std::string body = segfetch_test::patternBytes(3 << 20);
+    writeFile(www / "clip.mp4", body);
+    testing_support::NginxServer nginx({.httpRoot = www.path(), .httpRateLimit = 4 << 20});
+    TempDir dir;
+    CSegmentDownloader engine;
+    ASSERT_TRUE(engine.downloadTask(nginx.httpUrl("/clip.mp4"), wide(dir / "clip.mp4"), nullptr,
+                                    nullptr, 5));
+    EXPECT_EQ(readFile(dir / "clip.mp4"), body);
+    EXPECT_EQ(engine.received(), 3 << 20);
 }
 
 class JoinSegmentTest : public ::testing::Test {
