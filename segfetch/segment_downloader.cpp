@@ -116,6 +116,22 @@ std::int64_t copyBytes(int from, int to, std::int64_t toOffset, std::int64_t len
     return in;
 }
 
+// Calls fn(0) ... fn(count - 1), each on a thread of its own (on the
+// calling thread when no thread can be made), and waits for all of them.
+template <typename Fn>
+void forEachInParallel(std::size_t count, Fn fn) {
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < count; ++i) {
+        try {
+            threads.emplace_back(fn, i);
+        } catch (const std::system_error&) {
+            fn(i);
+        }
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
 }  // namespace
 
 CSegmentDownloader::CSegmentDownloader() {
@@ -220,8 +236,10 @@ bool CSegmentDownloader::downloadSegments(const std::string& url, const std::u16
         written = fetchWholeFile(url, target);
     }
     if (written) {
-        for (int i = 0; i < count; ++i)
-            ::unlink(platform::utf16ToUtf8(partPathFor(target, i)).c_str());
+        // Releasing a large part's pages takes a while: release them at once.
+        forEachInParallel(static_cast<std::size_t>(count), [&](std::size_t i) {
+            ::unlink(platform::utf16ToUtf8(partPathFor(target, static_cast<int>(i))).c_str());
+        });
     }
     return written;
 }
@@ -352,8 +370,16 @@ bool CSegmentDownloader::joinParts(const std::vector<SegmentInfo>& segments,
         return false;
     const int fd = ::open(joining.c_str(), O_WRONLY | O_CLOEXEC);
     bool ok = fd >= 0 && ::ftruncate(fd, segments.front().length()) == 0;
-    for (std::size_t i = 1; ok && i < segments.size(); ++i)
-        ok = joinSegment(segments[i], fd);
+    if (ok) {
+        // The parts go to separate ranges of the file: copying them at once
+        // lets the reads of one overlap the writes of another.
+        std::atomic<bool> copied{true};
+        forEachInParallel(segments.size() - 1, [&](std::size_t i) {
+            if (!joinSegment(segments[i + 1], fd))
+                copied = false;
+        });
+        ok = copied;
+    }
     if (fd >= 0)
         ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(joining.c_str(), platform::utf16ToUtf8(target).c_str()) == 0;
