@@ -74,6 +74,23 @@ FaultServer::FaultServer(std::size_t bodySize) : body_(patternBytes(bodySize)) {
         res.status = 404;
         res.set_content(std::string(100, 'x'), "text/plain");
     });
+    s.Get("/huge", [this](const httplib::Request& req, httplib::Response& res) {
+        record(req);
+        for (const auto& range : req.ranges) {
+            if (range.first < hugeServedFrom) {
+                res.status = 503;
+                return;
+            }
+        }
+        res.set_content_provider(
+            static_cast<std::size_t>(hugeSize()), "application/octet-stream",
+            [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                std::string block(std::min<std::size_t>(length, 65536), '\0');
+                for (std::size_t i = 0; i < block.size(); ++i)
+                    block[i] = hugeByte(static_cast<std::int64_t>(offset + i));
+                return sink.write(block.data(), block.size());
+            });
+    });
     server_.start();
 }
 

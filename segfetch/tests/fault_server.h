@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -44,6 +45,8 @@ public:
     //   /nolength  200, chunked, no Content-Length
     //   /tiny      200 with a body of 31 bytes
     //   /missing   404 with a 100-byte page
+    //   /huge      hugeSize() bytes of hugeByte(offset), Range honoured; a
+    //              range that starts before hugeServedFrom gets 503
     explicit FaultServer(std::size_t bodySize);
     ~FaultServer();
 
@@ -56,6 +59,13 @@ public:
     std::size_t cutAfter = 100;
     std::size_t trickleBytes = 10;
     Gate gate;
+    std::int64_t hugeServedFrom = 0;
+
+    static constexpr std::int64_t hugeSize() { return (std::int64_t{5} << 30) + 3; }
+    // Depends on the offset's high bits too: a truncated offset shows.
+    static char hugeByte(std::int64_t offset) {
+        return static_cast<char>((offset >> 32) * 7 + offset * 13 + (offset >> 9));
+    }
 
 private:
     void record(const httplib::Request& request);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 using segfetch_test::FaultServer;
 using testing_support::readFile;
@@ -130,6 +131,29 @@ TEST_F(SegmentDownloaderTest, FailedJoinKeepsEveryPartAndAnInterruptedOneIsRecov
     ASSERT_TRUE(download("/file"));
     EXPECT_EQ(readFile(target), server.body());
     EXPECT_EQ(lastReceived, 0);
+}
+
+TEST_F(SegmentDownloaderTest, OffsetsAndCountersBeyondFourGibibytes) {
+    const std::int64_t size = FaultServer::hugeSize();
+    const auto last = CSegmentDownloader::planSegments("u", u"t", size, 5).back();
+    server.hugeServedFrom = last.start;
+    // Only the last segment is fetched: its part already holds all but the
+    // final 1000 bytes (a sparse file costs no disk).
+    writeFile(partOf(target, 4), "");
+    fs::resize_file(partOf(target, 4), static_cast<std::uintmax_t>(last.length() - 1000));
+    EXPECT_FALSE(download("/huge"));  // the other segments were refused
+    EXPECT_EQ(lastLength, size);
+    EXPECT_EQ(lastReceived, 1000);
+    const std::string asked =
+        "bytes=" + std::to_string(size - 1000) + "-" + std::to_string(size - 1);
+    const auto ranges = server.rangesAsked("/huge");
+    EXPECT_NE(std::find(ranges.begin(), ranges.end(), asked), ranges.end());
+    std::ifstream part(partOf(target, 4), std::ios::binary);
+    part.seekg(last.length() - 1000);
+    std::string tail(1000, '\0');
+    part.read(tail.data(), 1000);
+    for (std::int64_t i = 0; i < 1000; ++i)
+        ASSERT_EQ(tail[static_cast<std::size_t>(i)], FaultServer::hugeByte(size - 1000 + i)) << i;
 }
 
 TEST_F(SegmentDownloaderTest, UnusableProbeStartsNoWorkerAndWritesNothing) {
