@@ -370,16 +370,10 @@ bool CSegmentDownloader::joinParts(const std::vector<SegmentInfo>& segments,
         return false;
     const int fd = ::open(joining.c_str(), O_WRONLY | O_CLOEXEC);
     bool ok = fd >= 0 && ::ftruncate(fd, segments.front().length()) == 0;
-    if (ok) {
-        // The parts go to separate ranges of the file: copying them at once
-        // lets the reads of one overlap the writes of another.
-        std::atomic<bool> copied{true};
-        forEachInParallel(segments.size() - 1, [&](std::size_t i) {
-            if (!joinSegment(segments[i + 1], fd))
-                copied = false;
-        });
-        ok = copied;
-    }
+    // One after another: writers of one file take turns on its lock anyway,
+    // and concurrent ones only spin on it.
+    for (std::size_t i = 1; ok && i < segments.size(); ++i)
+        ok = joinSegment(segments[i], fd);
     if (fd >= 0)
         ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(joining.c_str(), platform::utf16ToUtf8(target).c_str()) == 0;

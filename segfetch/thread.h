@@ -33,7 +33,8 @@ public:
     int start(void* arg);
     // Waits without time limit for the thread to end and returns the low
     // 32 bits of run()'s result; 0 at once when no thread is live. A joined
-    // object can be started again. Several threads may wait at once.
+    // object can be started again. Several threads may wait at once; the
+    // thread itself must not.
     std::uintptr_t join();
     // Gives up control of the thread: it runs on, and join(), suspend(),
     // resume() and stop() no longer reach it. Detached is final.
