@@ -1,5 +1,8 @@
 // clipwright-cli: every engine of the project on the command line.
 #include "command.h"
+#include "platform/app_dir.h"
+
+#include <dlfcn.h>
 
 #include <csignal>
 #include <cstring>
@@ -7,7 +10,30 @@
 
 namespace {
 
+// Loads the command modules beside the executable ("libclipwright-cli-*.so");
+// each registers its commands as it loads. A module that fails to load is
+// reported and skipped.
+void loadCommandModules() {
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(platform::executableDir(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("libclipwright-cli-") || !name.ends_with(".so"))
+            continue;
+        if (!dlopen(entry.path().c_str(), RTLD_NOW | RTLD_LOCAL))
+            std::cerr << "clipwright-cli: cannot load " << name << ": " << dlerror() << "\n";
+    }
+}
+
+const cli::Command* findCommand(const std::string& name) {
+    for (const cli::Command& command : cli::commands())
+        if (name == command.name)
+            return &command;
+    return nullptr;
+}
+
 void printHelp(std::ostream& out) {
+    loadCommandModules();
     out << "usage: clipwright-cli <command> [arguments]\n\ncommands:\n";
     for (const cli::Command& c : cli::commands())
         out << "  " << c.name << " " << c.usage << "\n      " << c.summary << "\n";
@@ -27,10 +53,13 @@ int main(int argc, char** argv) {
         printHelp(std::cout);
         return 0;
     }
-    for (const cli::Command& command : cli::commands()) {
-        if (name == command.name)
-            return command.run(std::vector<std::string>(argv + 2, argv + argc));
+    const cli::Command* command = findCommand(name);
+    if (!command) {
+        loadCommandModules();
+        command = findCommand(name);
     }
+    if (command)
+        return command->run(std::vector<std::string>(argv + 2, argv + argc));
     std::cerr << "clipwright-cli: unknown command '" << name << "'\n";
     printHelp(std::cerr);
     return cli::kUsageError;

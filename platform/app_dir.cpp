@@ -8,6 +8,10 @@ namespace platform {
 std::filesystem::path applicationDir() {
     if (const char* home = std::getenv("CLIPWRIGHT_HOME"); home && *home)
         return std::filesystem::path(home);
+    return executableDir();
+}
+
+std::filesystem::path executableDir() {
     std::error_code error;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error)

@@ -11,4 +11,7 @@ namespace platform {
 // point it elsewhere.
 std::filesystem::path applicationDir();
 
+// The directory of the running executable, whatever CLIPWRIGHT_HOME says.
+std::filesystem::path executableDir();
+
 }  // namespace platform
