@@ -6,7 +6,7 @@ ASAN_DIR ?= build-asan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build build-asan run test test-asan clean
+.PHONY: all deps build build-asan run screenshots test test-asan clean
 
 all: build
 
@@ -28,6 +28,11 @@ build-asan: deps
 
 run: build
 	@scripts/run-program $(BUILD_DIR)
+
+# Every window of the program drawn under Xvfb into $(BUILD_DIR)/screenshots.
+screenshots: deps $(BUILD_DIR)/CMakeCache.txt
+	cmake --build $(BUILD_DIR) -j$(JOBS) --target clipwright-screenshots
+	@scripts/screenshots $(BUILD_DIR)
 
 test: build build-asan
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)

@@ -173,6 +173,8 @@ void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slis
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, request.stallTimeoutSeconds);
     }
+    if (request.receiveBufferBytes > 0)
+        curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, request.receiveBufferBytes);
     if (!request.userAgent.empty())
         curl_easy_setopt(curl, CURLOPT_USERAGENT, request.userAgent.c_str());
     if (request.decodeContent)

@@ -37,6 +37,10 @@ struct Request {
     long stallTimeoutSeconds = 0;
     // Failed connects are tried again this many times before giving up.
     int connectRetries = 4;
+    // Size of the receive buffer, and so the largest block handed to a body
+    // sink; 0 keeps curl's default (16 KiB). Bulk downloads use more to
+    // make fewer, larger writes.
+    long receiveBufferBytes = 0;
 };
 
 struct Response {

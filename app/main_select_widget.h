@@ -1,0 +1,77 @@
+// The page container of the main window: the download centre (list tabs,
+// the list on show or the empty-list panel) and the online-video browser,
+// one of the two on show. It creates every page, wires them together and
+// runs the page side of the quit sequence.
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+class ConvertedWidget;
+class DownCentreWidget;
+class DownloadHeadWidget;
+class DownloadedWidget;
+class DownloadingWidget;
+class OnlineBottomWidget;
+class OnlineHeadTabWidget;
+class OnlineHeadToolWidget;
+class PasteURLWidget;
+class QTimer;
+class QVBoxLayout;
+
+class MainSelectWidget : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWebPageCloseIntervalMs = 200;
+
+    explicit MainSelectWidget(QWidget* parent = nullptr);
+
+    // The page side of quitting: lets the downloading list save and stop
+    // (once it exists), then closes the open web pages one by one, 200 ms
+    // apart, and emits emitWebviewCloseOK() when none is left. Returns false
+    // when the quit was refused (the window stays open).
+    bool prepareQuit();
+
+    // Registers an open web page (owned by the container from then on); the
+    // browser's page slots call this, and the quit sequence destroys the
+    // pages in reverse order.
+    void adoptWebPage(QWidget* page);
+    int webPageCount() const { return m_webPages.size(); }
+
+    DownloadHeadWidget* head() const { return m_downHead; }
+    PasteURLWidget* pastePanel() const { return m_pasteWidget; }
+    QWidget* currentList() const { return m_currentList; }
+    DownloadingWidget* downloadingList() const { return m_downloadingWidget; }
+    DownloadedWidget* downloadedList() const { return m_downloadedWidget; }
+    ConvertedWidget* convertedList() const { return m_convertedWidget; }
+    bool downloadCentreShown() const;
+
+signals:
+    void emitWebviewCloseOK();
+
+public slots:
+    void OnBtnDownload();
+    void OnBtnOnline();
+    void ChanceShowDownWidget();
+    void setDowningCount(int count);
+    void setDownedCount(int count);
+    void setConvertedCount(int count);
+    void closeWebView();
+
+private:
+    void showList(QWidget* list);
+
+    QVBoxLayout* m_verticalLayout;
+    DownloadHeadWidget* m_downHead;
+    DownCentreWidget* m_downCentre;
+    PasteURLWidget* m_pasteWidget;
+    DownloadingWidget* m_downloadingWidget;
+    DownloadedWidget* m_downloadedWidget;
+    ConvertedWidget* m_convertedWidget;
+    OnlineHeadTabWidget* m_onlineTab;
+    OnlineHeadToolWidget* m_onlineTool;
+    OnlineBottomWidget* m_onlineBottom;
+    QList<QWidget*> m_webPages;
+    QWidget* m_currentList = nullptr;
+    QTimer* m_closeTimer = nullptr;
+};

@@ -1,0 +1,112 @@
+// The frameless main window: its painted header and footer, title-bar and
+// page buttons, edge resizing, the tray icon and its menu, the main menu
+// and the close and quit sequence.
+//
+// GUI thread only.
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+class AboutDialog;
+class CloseTipDialog;
+class MainSelectWidget;
+class PreferencesDialog;
+class QImageButton;
+class QMenu;
+class QVBoxLayout;
+class VideoSitesDialog;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kTitleBarHeight = 93;  // the band that moves the window
+    static constexpr int kEdgeBand = 4;         // the band that resizes it
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Set once the quit sequence closes the window for good; a close
+    // request before that goes through the close question instead.
+    static bool quitting();
+
+    bool isMaximizedByToggle() const { return m_maximized; }
+    MainSelectWidget* pageContainer() const { return m_selectWidget; }
+    CloseTipDialog* closeTipDialog() const { return m_closeTip; }
+    PreferencesDialog* preferencesDialog() const { return m_preferences; }
+    QMenu* trayMenu() const { return m_trayMenu; }
+    QMenu* mainMenu() const { return m_mainMenu; }
+
+    QImageButton* m_btnAbout;
+    QImageButton* m_btnMin;
+    QImageButton* m_btnMax;
+    QImageButton* m_btnClose;
+    QImageButton* m_btnSetting;
+    QImageButton* m_btnDown;
+    QImageButton* m_btnOnline;
+
+signals:
+    void emitOnBtnDown();
+    void emitOnBtnOnline();
+
+public slots:
+    void iconActivated(QSystemTrayIcon::ActivationReason reason);
+    void OnBtnClose();
+    void OnBtnMaxSize();
+    void OnBtnAbout();
+    void OnBtnSetting();
+    void OnBtnDown();
+    void OnBtnOnline();
+    void CloseWind();
+    void OnActionPreferences();
+    void OnActionSupport();
+    void OnActionHelp();
+    void OnActionProduct();
+    void OnActionAbout();
+    void WebViewCLoseOK();
+    // The tray's "Quit (&Q)": the same save-and-stop sequence as choosing
+    // "Exit" in the close question.
+    void OnActionQuit();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    enum Zone { None, Left, Right, Top, Bottom, TopLeft, TopRight, BottomLeft, BottomRight };
+
+    void buildForm();
+    void buildTray();
+    void buildMainMenu();
+    void placeTitleButtons();
+    void quitSequence();
+    Zone zoneAt(const QPoint& pos) const;
+    void resizeByDrag(const QPoint& global);
+
+    QWidget* m_centralWidget;
+    QVBoxLayout* m_mainLayout;
+    MainSelectWidget* m_selectWidget;
+    QSystemTrayIcon* m_tray;
+    QMenu* m_trayMenu;
+    QMenu* m_mainMenu;
+    QPixmap m_logo, m_top, m_foot, m_corner;
+    CloseTipDialog* m_closeTip = nullptr;
+    AboutDialog* m_about = nullptr;
+    PreferencesDialog* m_preferences = nullptr;
+    VideoSitesDialog* m_sites = nullptr;
+
+    QPoint m_pressOffset;
+    bool m_pressed = false;
+    Zone m_zone = None;
+    QRect m_pressGeometry;  // the geometry when an edge drag started
+    QPoint m_pressGlobal;
+    bool m_maximized = false;
+    QRect m_normalGeometry;
+};

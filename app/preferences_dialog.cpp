@@ -1,0 +1,210 @@
+#include "preferences_dialog.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "preferences_store.h"
+#include "skinned_form.h"
+#include "widgets/image_button.h"
+#include "widgets/image_widget.h"
+#include "widgets/skin_paths.h"
+
+namespace {
+
+constexpr int kWidth = 445;
+constexpr int kHeight = 410;
+const QRect kPageRect(20, 84, 405, 250);
+constexpr int kUpdataEveryDay = 1;
+constexpr int kMaxTaskFive = 4;
+
+QImageWidget* makePage(QWidget* parent, const QString& image) {
+    auto* page = new QImageWidget(parent);
+    page->setImage(widgets::appFile(image));
+    page->setGeometry(kPageRect);
+    return page;
+}
+
+}  // namespace
+
+PreferencesDialog::PreferencesDialog(QWidget* parent)
+    : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    setBackground(widgets::appFile("/image/Preferences_bg.png"));
+    setFixedSize(kWidth, kHeight);
+    setWindowTitle(tr("Preferences"));
+    setStyleSheet(skinned::fieldStyle());
+
+    m_btnGeneral = addImageButton("/image/General_btn.png", QPoint(20, 48));
+    m_btnDownload = addImageButton("/image/pre_Download_btn.png", QPoint(136, 48));
+    m_btnLocation = addImageButton("/image/Location_btn.png", QPoint(252, 48));
+    m_btnClose = addImageButton("/image/button_close.png", QPoint(kWidth - 32, 8), tr("Close"));
+    const int buttonY = kHeight - 39;
+    m_btnDefault = addImageButton("/image/BTN_Default_1.png", QPoint(20, buttonY),
+                                  tr("Restore the factory settings"));
+    m_btnCancel = addImageButton("/image/BTN_Cancel_1.png", QPoint(kWidth - 20 - 84, buttonY));
+    m_btnOK = addImageButton("/image/OK_btn.png", QPoint(kWidth - 20 - 84 - 10 - 84, buttonY));
+
+    buildGeneralPage();
+    buildDownloadPage();
+    buildLocationPage();
+
+    connect(m_btnGeneral, &QPushButton::clicked, this, &PreferencesDialog::OnbtnGeneral);
+    connect(m_btnDownload, &QPushButton::clicked, this, &PreferencesDialog::OnbtnDownload);
+    connect(m_btnLocation, &QPushButton::clicked, this, &PreferencesDialog::OnbtnLocation);
+    connect(m_btnClose, &QPushButton::clicked, this, &PreferencesDialog::OnbtnClose);
+    connect(m_btnCancel, &QPushButton::clicked, this, &PreferencesDialog::OnbtnCancel);
+    connect(m_btnDefault, &QPushButton::clicked, this, &PreferencesDialog::OnbtnDefault);
+    connect(m_btnOK, &QPushButton::clicked, this, &PreferencesDialog::OnbtnOK);
+    connect(m_btnReset, &QPushButton::clicked, this, &PreferencesDialog::OnbtnReset);
+    connect(m_btnRepair, &QPushButton::clicked, this, &PreferencesDialog::OnbtnRepair);
+    connect(m_btnConChange, &QPushButton::clicked, this, &PreferencesDialog::OnbtnConChange);
+    connect(m_btnDownChange, &QPushButton::clicked, this, &PreferencesDialog::OnbtnDownChange);
+
+    m_comboMaxTask->setCurrentIndex(kMaxTaskFive);
+    m_comboUpdata->setCurrentIndex(kUpdataEveryDay);
+    const PreferenceValues& user = PreferencesStore::instance().user;
+    m_btnRadioMin->setChecked(user.closeToTray);
+    m_btnRadioExit->setChecked(!user.closeToTray);
+    m_textEditConvert->setText(user.convertPath);
+    m_textEditDown->setText(user.downloadPath);
+    OnbtnGeneral();
+}
+
+void PreferencesDialog::buildGeneralPage() {
+    m_generalWid = makePage(this, "/image/pre_genral.png");
+    skinned::label(m_generalWid, tr("Check for updates:"))->setGeometry(20, 56, 160, 26);
+    m_comboUpdata = new QComboBox(m_generalWid);
+    m_comboUpdata->addItems({tr("Never"), tr("Every Day"), tr("Every Week"), tr("Every Month")});
+    m_comboUpdata->setGeometry(200, 56, 150, 26);
+    skinned::label(m_generalWid, tr("When I close the main window:"))
+        ->setGeometry(20, 100, 300, 22);
+    m_btnRadioMin = new QRadioButton(tr("Minimize to Tray"), m_generalWid);
+    m_btnRadioExit = new QRadioButton(tr("Exit"), m_generalWid);
+    skinned::styleToggle(m_btnRadioMin);
+    skinned::styleToggle(m_btnRadioExit);
+    m_btnRadioMin->setGeometry(36, 126, 250, 22);
+    m_btnRadioExit->setGeometry(36, 150, 250, 22);
+}
+
+void PreferencesDialog::buildDownloadPage() {
+    m_downWid = makePage(this, "/image/pre_download.png");
+    skinned::label(m_downWid, tr("Maximum downloads at the same time:"))
+        ->setGeometry(20, 56, 240, 26);
+    m_comboMaxTask = new QComboBox(m_downWid);
+    for (int i = 1; i <= 15; ++i)
+        m_comboMaxTask->addItem(QString::number(i));
+    m_comboMaxTask->addItem(tr("all"));
+    m_comboMaxTask->setGeometry(280, 56, 80, 26);
+    skinned::label(m_downWid, tr("Check the download components:"))->setGeometry(20, 104, 250, 28);
+    m_btnRepair = new QImageButton(m_downWid);
+    m_btnRepair->setImage(widgets::appFile("/image/btn_repair.png"));
+    m_btnRepair->move(280, 104);
+    skinned::label(m_downWid, tr("Ask again every question I switched off:"))
+        ->setGeometry(20, 146, 250, 28);
+    m_btnReset = new QImageButton(m_downWid);
+    m_btnReset->setImage(widgets::appFile("/image/btn_Reset_warning.png"));
+    m_btnReset->move(280, 146);
+}
+
+void PreferencesDialog::buildLocationPage() {
+    m_locationWid = makePage(this, "/image/Pre_location.png");
+    skinned::label(m_locationWid, tr("Save downloaded videos in:"))->setGeometry(20, 50, 300, 22);
+    m_textEditDown = new QLineEdit(m_locationWid);
+    m_textEditDown->setGeometry(20, 74, 284, 26);
+    m_btnDownChange = new QImageButton(m_locationWid);
+    m_btnDownChange->setImage(widgets::appFile("/image/Change_btn.png"));
+    m_btnDownChange->move(313, 74);
+    skinned::label(m_locationWid, tr("Save converted videos in:"))->setGeometry(20, 116, 300, 22);
+    m_textEditConvert = new QLineEdit(m_locationWid);
+    m_textEditConvert->setGeometry(20, 140, 284, 26);
+    m_btnConChange = new QImageButton(m_locationWid);
+    m_btnConChange->setImage(widgets::appFile("/image/Change_btn.png"));
+    m_btnConChange->move(313, 140);
+}
+
+int PreferencesDialog::currentPage() const {
+    if (!m_generalWid->isHidden())
+        return 0;
+    if (!m_downWid->isHidden())
+        return 1;
+    return 2;
+}
+
+void PreferencesDialog::showPage(QImageWidget* page, QImageButton* button) {
+    for (QImageWidget* each : {m_generalWid, m_downWid, m_locationWid})
+        each->setVisible(each == page);
+    for (QImageButton* each : {m_btnGeneral, m_btnDownload, m_btnLocation})
+        each->setEnabled(each != button);
+}
+
+void PreferencesDialog::OnbtnLocation() {
+    showPage(m_locationWid, m_btnLocation);
+}
+void PreferencesDialog::OnbtnGeneral() {
+    showPage(m_generalWid, m_btnGeneral);
+}
+void PreferencesDialog::OnbtnDownload() {
+    showPage(m_downWid, m_btnDownload);
+}
+void PreferencesDialog::OnbtnClose() {
+    hide();
+}
+void PreferencesDialog::OnbtnCancel() {
+    hide();
+}
+
+void PreferencesDialog::OnbtnDefault() {
+    PreferencesStore& store = PreferencesStore::instance();
+    store.user.showCloseAgain = store.defaults.showCloseAgain;
+    store.user.showDeleteAgain = store.defaults.showDeleteAgain;
+    store.user.showDownSuccess = store.defaults.showDownSuccess;
+    store.user.closeToTray = m_btnRadioMin->isChecked();
+    store.user.downloadPath = store.defaults.downloadPath;
+    store.user.convertPath = store.defaults.convertPath;
+    m_btnRadioMin->setChecked(true);
+    m_btnRadioExit->setChecked(false);
+    m_comboUpdata->setCurrentIndex(kUpdataEveryDay);
+    m_comboMaxTask->setCurrentIndex(kMaxTaskFive);
+    m_textEditDown->setText(store.user.downloadPath);
+    m_textEditConvert->setText(store.user.convertPath);
+}
+
+void PreferencesDialog::OnbtnOK() {
+    m_textEditDown->selectAll();
+    m_textEditConvert->selectAll();
+    PreferencesStore& store = PreferencesStore::instance();
+    store.user.closeToTray = m_btnRadioMin->isChecked();
+    store.user.downloadPath = m_textEditDown->text();
+    store.user.convertPath = m_textEditConvert->text();
+    hide();
+}
+
+void PreferencesDialog::OnbtnReset() {
+    PreferenceValues& user = PreferencesStore::instance().user;
+    user.showCloseAgain = true;
+    user.showDeleteAgain = true;
+    user.showDownSuccess = true;
+}
+
+void PreferencesDialog::OnbtnRepair() {}
+
+QString PreferencesDialog::chooseFolder() {
+    return QFileDialog::getExistingDirectory(this, tr("Open Directory"), ".",
+                                             QFileDialog::ShowDirsOnly |
+                                                 QFileDialog::DontResolveSymlinks |
+                                                 QFileDialog::DontUseNativeDialog);
+}
+
+void PreferencesDialog::OnbtnConChange() {
+    const QString folder = chooseFolder();
+    if (!folder.isEmpty())
+        m_textEditConvert->setText(folder);
+}
+
+void PreferencesDialog::OnbtnDownChange() {
+    const QString folder = chooseFolder();
+    if (!folder.isEmpty())
+        m_textEditDown->setText(folder);
+}

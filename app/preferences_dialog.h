@@ -1,0 +1,62 @@
+// The preferences dialog: three pages (General, Download, Location) over
+// the process-wide PreferencesStore. Created once and shown again; its
+// fields are filled from the store when it is created.
+#pragma once
+
+#include "widgets/image_dialog.h"
+
+class QComboBox;
+class QImageButton;
+class QLineEdit;
+class QRadioButton;
+class QImageWidget;
+
+class PreferencesDialog : public QImageDialog {
+    Q_OBJECT
+public:
+    explicit PreferencesDialog(QWidget* parent = nullptr);
+
+    // The page on show: 0 General, 1 Download, 2 Location.
+    int currentPage() const;
+
+    QImageButton* m_btnGeneral;
+    QImageButton* m_btnDownload;
+    QImageButton* m_btnLocation;
+    QImageWidget* m_generalWid;
+    QImageWidget* m_downWid;
+    QImageWidget* m_locationWid;
+    QComboBox* m_comboUpdata;
+    QRadioButton* m_btnRadioMin;
+    QRadioButton* m_btnRadioExit;
+    QComboBox* m_comboMaxTask;
+    QImageButton* m_btnRepair;
+    QImageButton* m_btnReset;
+    QLineEdit* m_textEditDown;
+    QImageButton* m_btnDownChange;
+    QLineEdit* m_textEditConvert;
+    QImageButton* m_btnConChange;
+    QImageButton* m_btnDefault;
+    QImageButton* m_btnOK;
+    QImageButton* m_btnCancel;
+    QImageButton* m_btnClose;
+
+public slots:
+    void OnbtnLocation();
+    void OnbtnGeneral();
+    void OnbtnDownload();
+    void OnbtnClose();
+    void OnbtnCancel();
+    void OnbtnDefault();
+    void OnbtnOK();
+    void OnbtnReset();
+    void OnbtnRepair();
+    void OnbtnConChange();
+    void OnbtnDownChange();
+
+private:
+    void buildGeneralPage();
+    void buildDownloadPage();
+    void buildLocationPage();
+    void showPage(QImageWidget* page, QImageButton* button);
+    QString chooseFolder();
+};

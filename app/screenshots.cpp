@@ -1,0 +1,188 @@
+// clipwright-screenshots: draws every window of the shell as the user sees
+// it and saves one PNG per window.
+//
+//   clipwright-screenshots OUTPUT_DIR
+//
+// Run it with CLIPWRIGHT_HOME naming the application directory (the build's
+// bin/), on a real display or under Xvfb. Frameless, translucent windows are
+// laid on a plain backdrop so that their rounded corners and shadows show.
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QPainter>
+#include <cstdio>
+
+#include "boot_widget.h"
+#include "close_tip_dialog.h"
+#include "delete_tip_dialog.h"
+#include "info_dialogs.h"
+#include "main_window.h"
+#include "message_dialog.h"
+#include "preferences_dialog.h"
+#include "widgets/skin_paths.h"
+
+namespace {
+
+QDir g_out;
+int g_written = 0;
+
+void settle(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void save(QWidget* window, const QString& name) {
+    window->show();
+    window->raise();
+    settle(250);
+    const QPixmap shot = window->grab();
+    QImage framed(shot.size() + QSize(48, 48), QImage::Format_ARGB32);
+    framed.fill(QColor(206, 214, 219));
+    QPainter painter(&framed);
+    painter.drawPixmap(24, 24, shot);
+    painter.end();
+    const QString path = g_out.filePath(name + ".png");
+    if (framed.save(path)) {
+        ++g_written;
+        std::printf("%s\n", qPrintable(path));
+    } else {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    }
+}
+
+// Every skin image on sheets of 1100 x 900, strips with their four frames.
+void saveSkinSheets() {
+    QStringList files;
+    for (const char* folder : {"/image", "/pic"}) {
+        QDirIterator it(widgets::appFile(folder), {"*.png", "*.PNG", "*.gif"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            files << it.next();
+    }
+    files.sort();
+    const QSize sheetSize(1100, 900);
+    QImage sheet;
+    int page = 0, x = 0, y = 0, rowHeight = 0;
+    auto flush = [&] {
+        if (sheet.isNull())
+            return;
+        sheet.save(g_out.filePath(QString("skin_sheet_%1.png").arg(++page)));
+        ++g_written;
+        sheet = QImage();
+    };
+    for (const QString& file : files) {
+        QImage image(file);
+        if (image.isNull())
+            continue;
+        if (image.width() > 520)
+            image = image.scaledToWidth(520, Qt::SmoothTransformation);
+        if (image.height() > 600)
+            image = image.scaledToHeight(600, Qt::SmoothTransformation);
+        if (!sheet.isNull() && x + image.width() > sheetSize.width() - 10) {
+            x = 10;
+            y += rowHeight + 10;
+            rowHeight = 0;
+        }
+        if (sheet.isNull() || y + image.height() > sheetSize.height() - 10) {
+            flush();
+            sheet = QImage(sheetSize, QImage::Format_ARGB32);
+            sheet.fill(QColor(226, 232, 236));
+            x = 10;
+            y = 10;
+            rowHeight = 0;
+        }
+        QPainter painter(&sheet);
+        painter.drawImage(x, y, image);
+        x += image.width() + 10;
+        rowHeight = qMax(rowHeight, image.height());
+    }
+    flush();
+}
+
+void saveMessages() {
+    struct Kind {
+        const char* name;
+        int flags;
+        const char* title;
+        const char* text;
+    };
+    const Kind kinds[] = {
+        {"message_ok_cancel", 0, "Downloader", "This task has been in the download list!"},
+        {"message_yes_no", msg::kYesNo, "warning",
+         "Some of the tasks do not support breakpoint continuingly, which may cause download "
+         "failure if you "
+         "stop halfway . Are you sure you want to quit?"},
+        {"message_restart", msg::kRestart, "", "The new version is installed. Restart to use it."},
+        {"message_warning", msg::kIcon | msg::kWarning | msg::kYesNo, "Warning",
+         "This video does not support breakpoint continuingly.  Are you sure you want to cancel?"},
+        {"message_success", msg::kIcon | msg::kSuccess, "", "The video was downloaded."},
+        {"message_error", msg::kIcon | msg::kError, "Anlysis failed", "Can not anlysis this url!"},
+    };
+    for (const Kind& kind : kinds) {
+        QMessageDlg dialog;
+        dialog.setMessage(QString::fromUtf8(kind.text));
+        if (*kind.title)
+            dialog.setTitle(QString::fromUtf8(kind.title));
+        dialog.setFlags(kind.flags);
+        save(&dialog, kind.name);
+        dialog.hide();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: clipwright-screenshots OUTPUT_DIR\n");
+        return 2;
+    }
+    g_out = QDir(QString::fromLocal8Bit(argv[1]));
+    QDir().mkpath(g_out.absolutePath());
+
+    {
+        BootWidget splash;
+        save(&splash, "splash");
+    }
+    MainWindow window;
+    window.move(40, 40);
+    save(&window, "main_window");
+    window.mainMenu()->popup(window.mapToGlobal(QPoint(window.width() - 140, 30)));
+    save(window.mainMenu(), "main_menu");
+    window.mainMenu()->hide();
+    window.OnBtnOnline();
+    save(&window, "main_window_online");
+    window.OnBtnDown();
+
+    PreferencesDialog preferences(&window);
+    preferences.OnbtnGeneral();
+    save(&preferences, "preferences_general");
+    preferences.OnbtnDownload();
+    save(&preferences, "preferences_download");
+    preferences.OnbtnLocation();
+    save(&preferences, "preferences_location");
+    preferences.hide();
+
+    saveMessages();
+
+    CloseTipDialog closeQuestion(&window);
+    save(&closeQuestion, "close_question");
+    closeQuestion.hide();
+    DeleteTipDialog deleteQuestion(&window);
+    save(&deleteQuestion, "delete_question");
+    deleteQuestion.hide();
+    AboutDialog about(&window);
+    save(&about, "about");
+    about.hide();
+    VideoSitesDialog sites(&window);
+    save(&sites, "supported_sites");
+    sites.hide();
+
+    saveSkinSheets();
+    std::printf("%d screenshots in %s\n", g_written, qPrintable(g_out.absolutePath()));
+    return g_written > 0 ? 0 : 1;
+}

@@ -1,0 +1,72 @@
+// clipwright-cli rtmp: one RTMP download with progress lines.
+#include "command.h"
+#include "platform/text.h"
+#include "rtmp/rtmp_download.h"
+
+#include <atomic>
+#include <cstdio>
+#include <future>
+#include <iostream>
+
+namespace {
+
+int runRtmp(const std::vector<std::string>& args);
+
+const cli::Command kRtmp = {"rtmp", "URL PLAYPATH TARGET",
+                            "save the RTMP stream PLAYPATH of the server URL as an FLV file",
+                            runRtmp};
+const cli::Registrar registerRtmp(kRtmp);
+
+const char* describe(int result) {
+    switch (result) {
+        case kRtmpOk:
+            return "complete";
+        case kRtmpBadArguments:
+            return "bad arguments";
+        case kRtmpBadUrl:
+            return "the URL cannot be used";
+        case kRtmpConnectFailed:
+            return "no connection to the server";
+        case kRtmpStreamFailed:
+            return "the server would not play the stream";
+        case kRtmpTargetFailed:
+            return "the target file could not be written";
+        case kRtmpIncomplete:
+            return "the stream broke off before its end";
+        case kRtmpClosed:
+            return "closed";
+        default:
+            return "failed";
+    }
+}
+
+void printProgress(RtmpProgress& progress) {
+    const auto bytes = std::atomic_ref<std::int64_t>(progress.bytes).load();
+    const double percent = std::atomic_ref<double>(progress.percent).load();
+    std::fprintf(stderr, "%lld bytes (%s), %.1f%%\n", static_cast<long long>(bytes),
+                 platform::formatSize(bytes).c_str(), percent);
+}
+
+int runRtmp(const std::vector<std::string>& args) {
+    const cli::Arguments arguments(args);
+    if (!arguments.ok() || arguments.positional().size() != 3 || !arguments.unknown({}).empty())
+        return cli::usageError(kRtmp);
+    const std::string& url = arguments.positional()[0];
+    const std::string& playPath = arguments.positional()[1];
+    const std::string& target = arguments.positional()[2];
+    RtmpRequest request{url.c_str(), playPath.c_str(), 0, 0};
+    RtmpProgress progress{0, 0.0};
+    auto running = std::async(std::launch::async,
+                              [&] { return RtmpDownload(&request, target.c_str(), &progress); });
+    while (running.wait_for(std::chrono::seconds(1)) != std::future_status::ready)
+        printProgress(progress);
+    const int result = running.get();
+    printProgress(progress);
+    if (result != kRtmpOk) {
+        std::cerr << "rtmp: " << describe(result) << " (" << result << ")\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// clipwright-cli fetch: one segmented download with progress lines.
+#include "command.h"
+#include "platform/clock.h"
+#include "platform/text.h"
+#include "segfetch/download_helper.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+
+namespace {
+
+int runFetch(const std::vector<std::string>& args);
+
+const cli::Command kFetch = {
+    "fetch", "URL TARGET [--connections N]",
+    "download URL to TARGET over N ranged connections (5), resuming from part files", runFetch};
+const cli::Registrar registerFetch(kFetch);
+
+// onFinish is a plain function: it reaches the waiting command through these.
+std::mutex finishMutex;
+std::condition_variable finishSignal;
+bool finished = false;
+
+void onFinish() {
+    std::lock_guard lock(finishMutex);
+    finished = true;
+    finishSignal.notify_all();
+}
+
+// Waits up to a second for the run to end; true when it has.
+bool waitFinished(std::chrono::milliseconds limit) {
+    std::unique_lock lock(finishMutex);
+    return finishSignal.wait_for(lock, limit, [] { return finished; });
+}
+
+void printProgress(const DownloadHelper& helper, std::int64_t& lastBytes,
+                   std::uint64_t& lastMillis) {
+    const auto* counter = helper.downloaded.load();
+    const std::int64_t bytes = counter ? counter->load() : 0;
+    const std::int64_t total = helper.totalSize.load();
+    const std::uint64_t now = platform::monotonicMillis();
+    const double seconds = static_cast<double>(now - lastMillis) / 1000.0;
+    const auto speed = static_cast<std::int64_t>(seconds > 0 ? (bytes - lastBytes) / seconds : 0);
+    std::fprintf(stderr, "%lld / %lld bytes (%s of %s), %s/s\n", static_cast<long long>(bytes),
+                 static_cast<long long>(total), platform::formatSize(bytes).c_str(),
+                 platform::formatSize(total).c_str(), platform::formatSize(speed).c_str());
+    lastBytes = bytes;
+    lastMillis = now;
+}
+
+int runFetch(const std::vector<std::string>& args) {
+    const cli::Arguments arguments(args);
+    if (!arguments.ok() || arguments.positional().size() != 2 ||
+        !arguments.unknown({"connections"}).empty())
+        return cli::usageError(kFetch);
+    int connections = 5;
+    if (auto value = arguments.option("connections")) {
+        try {
+            connections = std::stoi(*value);
+        } catch (const std::exception&) {
+            connections = 0;
+        }
+        if (connections < 1 || connections > 50) {
+            std::cerr << "fetch: --connections takes a number from 1 to 50\n";
+            return cli::kUsageError;
+        }
+    }
+    const std::string& url = arguments.positional()[0];
+    const std::string& target = arguments.positional()[1];
+
+    DownloadHelper helper;
+    helper.setConnections(connections);
+    helper.setRetryDelay(0);  // one run; the caller decides about another
+    helper.setOnFinish(&onFinish);
+    helper.addDownloadTask(url.c_str(), platform::utf8ToUtf16(target).c_str());
+    helper.startDownload();
+    std::int64_t lastBytes = 0;
+    std::uint64_t lastMillis = platform::monotonicMillis();
+    while (!waitFinished(std::chrono::seconds(1)))
+        printProgress(helper, lastBytes, lastMillis);
+    helper.join();
+    printProgress(helper, lastBytes, lastMillis);
+    std::fflush(stdout);
+    if (::access(target.c_str(), F_OK) != 0) {
+        std::cerr << "fetch: " << target << " was not written; its part files are kept\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace

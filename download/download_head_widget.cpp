@@ -1,0 +1,106 @@
+#include "download_head_widget.h"
+
+#include <QLabel>
+#include <QPainter>
+
+#include "widgets/image_button.h"
+#include "widgets/skin_paths.h"
+
+DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(46);
+    m_background.load(widgets::appFile("/image/btn_bg.png"));
+    struct Spec {
+        const char* name;
+        const char* image;
+    };
+    const Spec specs[3] = {{"Downloading", "/image/Downloading_BTN.png"},
+                           {"Downloaded", "/image/Downloaded_BTN.png"},
+                           {"Converted", "/image/Converted_BTN.png"}};
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QImageButton(this);
+        button->setObjectName(specs[i].name);
+        button->setImage(widgets::appFile(specs[i].image));
+        button->move(14 + i * 176, 7);
+        // The counter sits on the badge drawn at the right of the tab.
+        auto* counter = new QLabel("0", button);
+        counter->setAlignment(Qt::AlignCenter);
+        counter->setGeometry(button->width() - 32, (button->height() - 18) / 2, 26, 18);
+        counter->setAttribute(Qt::WA_TransparentForMouseEvents);
+        QFont font = counter->font();
+        font.setPixelSize(11);
+        font.setBold(true);
+        counter->setFont(font);
+        m_tabs[i] = Tab{button, counter, 0};
+    }
+    m_btnDownLoading = m_tabs[0].button;
+    m_btnDownLoaded = m_tabs[1].button;
+    m_btnConverted = m_tabs[2].button;
+    connect(m_btnDownLoading, &QPushButton::clicked, this, &DownloadHeadWidget::OnDownloading);
+    connect(m_btnDownLoaded, &QPushButton::clicked, this, &DownloadHeadWidget::OnDownloaded);
+    connect(m_btnConverted, &QPushButton::clicked, this, &DownloadHeadWidget::OnConverted);
+    select(m_btnDownLoading);
+}
+
+DownloadHeadWidget::Tab* DownloadHeadWidget::tabNamed(const QString& name) {
+    for (Tab& tab : m_tabs) {
+        if (tab.button->objectName() == name)
+            return &tab;
+    }
+    return nullptr;
+}
+
+const DownloadHeadWidget::Tab* DownloadHeadWidget::tabNamed(const QString& name) const {
+    return const_cast<DownloadHeadWidget*>(this)->tabNamed(name);
+}
+
+QString DownloadHeadWidget::selectedTabName() const {
+    for (const QImageButton* button : {m_btnDownLoaded, m_btnDownLoading, m_btnConverted}) {
+        if (!button->isEnabled())
+            return button->objectName();
+    }
+    return {};
+}
+
+int DownloadHeadWidget::tabCount(const QString& name) const {
+    const Tab* tab = tabNamed(name);
+    return tab ? tab->count : -1;
+}
+
+void DownloadHeadWidget::setTabCount(const QString& name, int count) {
+    Tab* tab = tabNamed(name);
+    if (!tab)
+        return;
+    tab->count = count;
+    tab->counter->setText(QString("%1").arg(count));
+}
+
+void DownloadHeadWidget::select(QImageButton* chosen) {
+    for (Tab& tab : m_tabs) {
+        const bool selected = tab.button == chosen;
+        tab.button->setEnabled(!selected);
+        tab.counter->setStyleSheet(selected ? "color: white; background: transparent;"
+                                            : "color: rgb(72, 89, 97); background: transparent;");
+    }
+}
+
+void DownloadHeadWidget::OnDownloading() {
+    select(m_btnDownLoading);
+    emit emitShowWindow();
+}
+
+void DownloadHeadWidget::OnDownloaded() {
+    select(m_btnDownLoaded);
+    emit emitShowWindow();
+}
+
+void DownloadHeadWidget::OnConverted() {
+    select(m_btnConverted);
+    emit emitShowWindow();
+}
+
+void DownloadHeadWidget::paintEvent(QPaintEvent*) {
+    if (m_background.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(rect(), m_background);
+}

@@ -1,0 +1,208 @@
+#include "rtmp/rtmp_download.h"
+
+#include <librtmp/log.h>
+#include <librtmp/rtmp.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <list>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Ask the server to send ten hours ahead: it sends a stored stream as fast
+// as it can instead of in real time.
+constexpr int kBufferMs = 36000000;
+constexpr int kReadTimeoutSeconds = 30;
+constexpr int kReadBlock = 64 * 1024;
+
+// One running download as RtmpClose sees it. The socket is recorded once
+// it exists and forgotten, under the registry's lock, before the
+// downloading thread closes it, so RtmpClose never shuts down a reused
+// descriptor.
+struct Session {
+    std::atomic<bool> stop{false};
+    int socket = -1;
+};
+
+std::mutex registryMutex;
+std::list<Session*> registry;
+
+void registerSession(Session* session) {
+    std::lock_guard lock(registryMutex);
+    registry.push_back(session);
+}
+
+void unregisterSession(Session* session) {
+    std::lock_guard lock(registryMutex);
+    registry.remove(session);
+    session->socket = -1;
+}
+
+void recordSocket(Session* session, int socket) {
+    std::lock_guard lock(registryMutex);
+    session->socket = socket;
+    if (session->stop)
+        ::shutdown(socket, SHUT_RDWR);  // closed between connect and here
+}
+
+// A send on a connection the peer (or RtmpClose) has shut down raises
+// SIGPIPE, which would end the process.
+void ignoreSigpipe() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (::sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+            std::signal(SIGPIPE, SIG_IGN);
+        RTMP_LogSetLevel(RTMP_LOGCRIT);
+    });
+}
+
+template <typename T>
+void storeRelaxed(T& field, T value) {
+    __atomic_store_n(&field, value, __ATOMIC_RELAXED);
+}
+
+void publishProgress(RtmpProgress* progress, std::int64_t bytes, double percent) {
+    if (!progress)
+        return;
+    storeRelaxed(progress->bytes, bytes);
+    __atomic_store(&progress->percent, &percent, __ATOMIC_RELAXED);
+}
+
+// librtmp option values are separated by blanks; a blank or backslash in a
+// value is written as a "\XX" escape.
+std::string escapeOption(const std::string& value) {
+    std::string out;
+    for (char c : value) {
+        if (c == ' ' || c == '\\') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "\\%02x", static_cast<unsigned char>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Connects in two steps so that the socket is known to RtmpClose before
+// the handshake, which a stalled server may never answer.
+bool connectSession(RTMP* rtmp, Session* session) {
+    const std::string host(rtmp->Link.hostname.av_val,
+                           static_cast<std::size_t>(rtmp->Link.hostname.av_len));
+    const std::string port = std::to_string(rtmp->Link.port ? rtmp->Link.port : 1935);
+    addrinfo hints{};
+    hints.ai_family = AF_INET;  // librtmp's connect takes an IPv4 address
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0 || !found)
+        return false;
+    sockaddr_in address{};
+    std::memcpy(&address, found->ai_addr, sizeof address);
+    ::freeaddrinfo(found);
+    if (session->stop || !RTMP_Connect0(rtmp, reinterpret_cast<sockaddr*>(&address)))
+        return false;
+    recordSocket(session, RTMP_Socket(rtmp));
+    return !session->stop && RTMP_Connect1(rtmp, nullptr);
+}
+
+// What one download keeps until its session is closed.
+struct Job {
+    std::string targetPath;
+    std::FILE* file = nullptr;
+    // librtmp keeps pointers into this text until the session is closed.
+    std::string link;
+};
+
+int readStream(RTMP* rtmp, Session* session, RtmpRequest* request, Job& job,
+               RtmpProgress* progress) {
+    std::vector<char> buffer(kReadBlock);
+    std::int64_t bytes = 0;
+    int read = 0;
+    while (!session->stop && (read = RTMP_Read(rtmp, buffer.data(), kReadBlock)) > 0) {
+        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(read), job.file) !=
+            static_cast<std::size_t>(read))
+            return kRtmpTargetFailed;
+        bytes += read;
+        const double duration = RTMP_GetDuration(rtmp);
+        storeRelaxed(request->durationMs, static_cast<std::int32_t>(duration * 1000.0));
+        const double percent =
+            duration > 0 ? std::min(100.0, rtmp->m_read.timestamp / (duration * 10.0)) : 0.0;
+        publishProgress(progress, bytes, percent);
+    }
+    if (session->stop)
+        return kRtmpClosed;
+    if (read == 0 && rtmp->m_read.status == RTMP_READ_COMPLETE) {
+        publishProgress(progress, bytes, 100.0);
+        return kRtmpOk;
+    }
+    return kRtmpIncomplete;
+}
+
+int download(RTMP* rtmp, Session* session, RtmpRequest* request, Job& job, RtmpProgress* progress) {
+    job.link = std::string(request->url) + " playpath=" + escapeOption(request->playPath) +
+               " buffer=" + std::to_string(kBufferMs) +
+               " timeout=" + std::to_string(kReadTimeoutSeconds);
+    if (!RTMP_SetupURL(rtmp, job.link.data()))
+        return kRtmpBadUrl;
+    if (!connectSession(rtmp, session))
+        return session->stop ? kRtmpClosed : kRtmpConnectFailed;
+    if (!RTMP_ConnectStream(rtmp, 0) || !RTMP_IsConnected(rtmp))
+        return session->stop ? kRtmpClosed : kRtmpStreamFailed;
+    job.file = std::fopen(job.targetPath.c_str(), "wb");
+    if (!job.file)
+        return kRtmpTargetFailed;
+    return readStream(rtmp, session, request, job, progress);
+}
+
+}  // namespace
+
+extern "C" int RtmpDownload(RtmpRequest* request, const char* targetUtf8, RtmpProgress* progress) {
+    if (!request || !request->url || !request->playPath || !targetUtf8 || !*targetUtf8)
+        return kRtmpBadArguments;
+    ignoreSigpipe();
+    Session session;
+    registerSession(&session);
+    storeRelaxed(request->durationMs, 0);
+    storeRelaxed(request->result, 0);
+    publishProgress(progress, 0, 0.0);
+
+    Job job{targetUtf8};
+    RTMP* rtmp = RTMP_Alloc();
+    int result = kRtmpConnectFailed;
+    if (rtmp) {
+        RTMP_Init(rtmp);
+        result = download(rtmp, &session, request, job, progress);
+        // Only this thread closes and frees the session, once RtmpClose can
+        // no longer reach its socket.
+        unregisterSession(&session);
+        RTMP_Close(rtmp);
+        RTMP_Free(rtmp);
+    }
+    unregisterSession(&session);
+    if (job.file && std::fclose(job.file) != 0 && result == kRtmpOk)
+        result = kRtmpTargetFailed;
+    if (result != kRtmpOk && job.file)
+        std::remove(job.targetPath.c_str());
+    storeRelaxed(request->result, result);
+    return result;
+}
+
+extern "C" int RtmpClose() {
+    std::lock_guard lock(registryMutex);
+    for (Session* session : registry) {
+        session->stop = true;
+        if (session->socket >= 0)
+            ::shutdown(session->socket, SHUT_RDWR);
+    }
+    return static_cast<int>(registry.size());
+}

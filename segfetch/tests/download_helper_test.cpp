@@ -1,0 +1,153 @@
+#include "segfetch/download_helper.h"
+
+#include "fault_server.h"
+#include "platform/text.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+using segfetch_test::FaultServer;
+using testing_support::readFile;
+using testing_support::TempDir;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<int> finishCalls{0};
+void countFinish() {
+    ++finishCalls;
+}
+
+std::u16string wide(const fs::path& path) {
+    return platform::utf8ToUtf16(path.string());
+}
+
+std::int64_t bytesOf(const DownloadHelper& helper) {
+    const auto* counter = helper.downloaded.load();
+    return counter ? counter->load() : -1;
+}
+
+// Waits, bounded, until `condition` holds.
+template <typename Condition>
+bool eventually(Condition condition) {
+    for (int i = 0; i < 10000 && !condition(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return condition();
+}
+
+std::uintmax_t partBytes(const fs::path& target) {
+    std::uintmax_t total = 0;
+    for (int i = 0; i < 5; ++i) {
+        const fs::path part = target.string() + "_" + std::to_string(i);
+        if (fs::exists(part))
+            total += fs::file_size(part);
+    }
+    return total;
+}
+
+class DownloadHelperTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        finishCalls = 0;
+        helper.setOnFinish(&countFinish);
+        helper.setRetryDelay(0);
+        server.trickleBytes = 100;
+    }
+    FaultServer server{100000};
+    TempDir dir;
+    fs::path target = dir / "clip.mp4";
+    DownloadHelper helper;
+};
+
+TEST_F(DownloadHelperTest, QueueRefusesDuplicatesAndOneRunTakesTheHeadOnly) {
+    const fs::path second = dir / "second.mp4";
+    EXPECT_TRUE(helper.addDownloadTask(server.url("/file").c_str(), wide(target).c_str()));
+    EXPECT_FALSE(helper.addDownloadTask(server.url("/file").c_str(), wide(second).c_str()));
+    EXPECT_TRUE(helper.addDownloadTask(server.url("/norange").c_str(), wide(second).c_str()));
+    EXPECT_EQ(helper.queuedTasks(), 2u);
+
+    EXPECT_EQ(bytesOf(helper), -1);  // nothing published before a run
+    EXPECT_TRUE(helper.startDownload());
+    helper.join();
+    EXPECT_EQ(readFile(target), server.body());
+    EXPECT_FALSE(fs::exists(second));
+    EXPECT_EQ(helper.queuedTasks(), 1u);
+    EXPECT_EQ(helper.totalSize, 100000);
+    EXPECT_EQ(bytesOf(helper), 100000);
+    EXPECT_EQ(finishCalls, 1);
+}
+
+TEST_F(DownloadHelperTest, EmptyQueueAndFailedRunsStillFinish) {
+    helper.startDownload();
+    helper.join();
+    EXPECT_EQ(finishCalls, 1);
+    EXPECT_EQ(helper.totalSize, 1);
+    EXPECT_EQ(helper.downloaded.load(), nullptr);
+
+    helper.addDownloadTask(server.url("/missing").c_str(), wide(target).c_str());
+    helper.startDownload();
+    helper.join();
+    EXPECT_EQ(finishCalls, 2);
+    EXPECT_EQ(helper.queuedTasks(), 1u);  // a failed task stays for the next run
+    EXPECT_FALSE(fs::exists(target));
+}
+
+TEST_F(DownloadHelperTest, StopKeepsThePartsAndNeverCompletesAgain) {
+    helper.addDownloadTask(server.url("/trickle").c_str(), wide(target).c_str());
+    helper.startDownload();
+    ASSERT_TRUE(eventually([&] { return bytesOf(helper) == 500; }));
+    EXPECT_FALSE(helper.stopDownload());
+    EXPECT_EQ(finishCalls, 0);
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(partBytes(target), 500u);
+
+    server.gate.open();
+    helper.startDownload();
+    helper.join();
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(partBytes(target), 500u);
+
+    DownloadHelper next;  // a new object resumes from the parts
+    next.addDownloadTask(server.url("/trickle").c_str(), wide(target).c_str());
+    next.startDownload();
+    next.join();
+    EXPECT_EQ(readFile(target), server.body());
+    EXPECT_EQ(bytesOf(next), 100000 - 500);
+    EXPECT_EQ(partBytes(target), 0u);
+}
+
+TEST_F(DownloadHelperTest, PauseHoldsEveryConnectionUntilResume) {
+    helper.addDownloadTask(server.url("/trickle").c_str(), wide(target).c_str());
+    helper.startDownload();
+    ASSERT_TRUE(eventually([&] { return bytesOf(helper) == 500; }));
+    helper.Suspend();
+    helper.Suspend();
+    server.gate.open();
+    // Held connections close at their next check point and fetch nothing more.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    EXPECT_EQ(bytesOf(helper), 500);
+    EXPECT_FALSE(fs::exists(target));
+
+    helper.Resume();
+    helper.join();
+    EXPECT_EQ(readFile(target), server.body());
+    EXPECT_EQ(finishCalls, 1);
+}
+
+TEST_F(DownloadHelperTest, DestroyingARunningDownloadWaitsForItsThreads) {
+    auto running = std::make_unique<DownloadHelper>();
+    running->addDownloadTask(server.url("/trickle").c_str(), wide(target).c_str());
+    running->startDownload();
+    ASSERT_TRUE(eventually([&] { return bytesOf(*running) == 500; }));
+    running->Suspend();
+    running.reset();
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(partBytes(target), 500u);
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+// A loopback HTTP server that serves one body in the ways real servers
+// misbehave: honouring Range, ignoring it, answering another range,
+// cutting connections, trickling, or answering without a usable length.
+#pragma once
+
+#include "loopback_server.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace segfetch_test {
+
+// Deterministic bytes that differ at every offset a test could confuse.
+std::string patternBytes(std::size_t size);
+
+// Holds trickling answers until opened; every wait is bounded so that a
+// test that forgets to open it still ends.
+class Gate {
+public:
+    void open();
+    bool waitOpen(std::chrono::milliseconds limit);
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    bool open_ = false;
+};
+
+class FaultServer {
+public:
+    // Paths, all serving body():
+    //   /file      Range honoured (206 with Content-Range)
+    //   /norange   Range ignored (200 with the whole body)
+    //   /shifted   a ranged request answered from byte 0 with 206
+    //   /cut       Range honoured, but every answer ends after cutAfter bytes
+    //              while cutting is on
+    //   /trickle   Range honoured; every answer sends trickleBytes, then
+    //              waits for the gate (at most 10 s) before the rest
+    //   /nolength  200, chunked, no Content-Length
+    //   /tiny      200 with a body of 31 bytes
+    //   /missing   404 with a 100-byte page
+    //   /huge      hugeSize() bytes of hugeByte(offset), Range honoured; a
+    //              range that starts before hugeServedFrom gets 503
+    explicit FaultServer(std::size_t bodySize);
+    ~FaultServer();
+
+    const std::string& body() const { return body_; }
+    std::string url(const std::string& path) const { return server_.url(path); }
+    // The Range headers received so far for `path` (empty text: none).
+    std::vector<std::string> rangesAsked(const std::string& path);
+
+    void setCutting(bool on) { cutting_ = on; }
+    std::size_t cutAfter = 100;
+    std::size_t trickleBytes = 10;
+    Gate gate;
+    std::int64_t hugeServedFrom = 0;
+
+    static constexpr std::int64_t hugeSize() { return (std::int64_t{5} << 30) + 3; }
+    // Depends on the offset's high bits too: a truncated offset shows.
+    static char hugeByte(std::int64_t offset) {
+        return static_cast<char>((offset >> 32) * 7 + offset * 13 + (offset >> 9));
+    }
+
+private:
+    void record(const httplib::Request& request);
+    void serve(httplib::Response& response, std::size_t limit, bool waitForGate);
+
+    std::string body_;
+    std::mutex mutex_;
+    std::vector<std::pair<std::string, std::string>> asked_;
+    std::atomic<bool> cutting_{true};
+    testing_support::LoopbackServer server_;
+};
+
+}  // namespace segfetch_test

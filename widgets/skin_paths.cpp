@@ -1,0 +1,22 @@
+#include "skin_paths.h"
+
+#include "platform/app_dir.h"
+
+namespace widgets {
+
+QString applicationDir() {
+    QString dir = QString::fromStdString(platform::applicationDir().string());
+    while (dir.size() > 1 && dir.endsWith('/'))
+        dir.chop(1);
+    return dir;
+}
+
+QString appFile(const QString& name) {
+    QString relative = name;
+    relative.replace('\\', '/');
+    if (!relative.startsWith('/'))
+        relative.prepend('/');
+    return applicationDir() + relative;
+}
+
+}  // namespace widgets
