@@ -7,6 +7,13 @@
 // size is what has been fetched. A failed or stopped download keeps its
 // parts, and the next download of the same URL and target continues every
 // segment from the end of its part.
+//
+// Bytes are written only where they belong: a ranged answer counts when it
+// is 206 with a Content-Range that starts at the asked byte. A server that
+// ignores Range (answers 200) gets the whole file fetched over one
+// connection instead; any other answer leaves the segment incomplete. The
+// target appears only complete (joined beside it, then renamed), and the
+// parts are deleted after that.
 #pragma once
 
 #include <atomic>

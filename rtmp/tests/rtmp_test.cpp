@@ -99,6 +99,17 @@ TEST_F(RtmpTest, MissingStreamFailsAndLeavesNoFile) {
     EXPECT_EQ(RtmpDownload(&noPath, target.c_str(), nullptr), kRtmpBadArguments);
 }
 
+TEST_F(RtmpTest, CommandSavesAStreamAndReportsFailureInItsStatus) {
+    const auto run = [](std::vector<std::string> args) {
+        args.insert(args.begin(), {CLIPWRIGHT_CLI, "rtmp"});
+        return platform::runProcess(args, true).exitCode;
+    };
+    EXPECT_EQ(run({nginx->rtmpUrl("vod"), "clip.flv", target.string()}), 0);
+    EXPECT_EQ(videoFrames(target), videoFrames(media->path() / "clip.flv"));
+    EXPECT_EQ(run({nginx->rtmpUrl("vod"), "absent.flv", (dir / "absent.flv").string()}), 1);
+    EXPECT_EQ(run({nginx->rtmpUrl("vod"), "clip.flv"}), 2);
+}
+
 // A server that accepts connections and never answers.
 class SilentServer {
 public:
