@@ -89,7 +89,8 @@ QStringList segmentFiles(const QString& target) {
 bool removeTaskFiles(const QStringList& targets) {
     bool allGone = true;
     for (const QString& target : targets) {
-        for (const QString& file : segmentFiles(target) << target) {
+        const QStringList files = segmentFiles(target) << target;
+        for (const QString& file : files) {
             if (QFileInfo::exists(file) && !QFile::remove(file)) {
                 qDebug("remove file failed");
                 allGone = false;

@@ -228,7 +228,7 @@ TEST_F(Workers, DownloadRunsPartsInTurnAndDeleteRemovesTheirFiles) {
     worker.setDownloaders(helpers);
     worker.setTargetPaths({file("S.bin")});
     worker.start();
-    for (int i = 0; i < 100 && !QFile::exists(file("S.bin_0")); ++i)
+    for (int i = 0; i < 500 && !QFile::exists(file("S.bin_0")); ++i)
         QTest::qWait(20);
     ASSERT_TRUE(QFile::exists(file("S.bin_0")));
     worker.setTargetPathsAndClean({file("S.bin")});
