@@ -1,10 +1,12 @@
 #include "rtmp/rtmp_download.h"
 
+#include <fcntl.h>
 #include <librtmp/log.h>
 #include <librtmp/rtmp.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -24,10 +26,11 @@ constexpr int kBufferMs = 36000000;
 constexpr int kReadTimeoutSeconds = 30;
 constexpr int kReadBlock = 64 * 1024;
 
-// One running download as RtmpClose sees it. The socket is recorded once
-// it exists and forgotten, under the registry's lock, before the
-// downloading thread closes it, so RtmpClose never shuts down a reused
-// descriptor.
+// One running download as RtmpClose sees it. It keeps a duplicate of the
+// session's socket descriptor: librtmp closes its own descriptor on some
+// errors, and a number that was closed may already name another file or
+// connection, but the duplicate names this connection until the session
+// is unregistered.
 struct Session {
     std::atomic<bool> stop{false};
     int socket = -1;
@@ -44,14 +47,16 @@ void registerSession(Session* session) {
 void unregisterSession(Session* session) {
     std::lock_guard lock(registryMutex);
     registry.remove(session);
+    if (session->socket >= 0)
+        ::close(session->socket);
     session->socket = -1;
 }
 
 void recordSocket(Session* session, int socket) {
     std::lock_guard lock(registryMutex);
-    session->socket = socket;
-    if (session->stop)
-        ::shutdown(socket, SHUT_RDWR);  // closed between connect and here
+    session->socket = ::fcntl(socket, F_DUPFD_CLOEXEC, 0);
+    if (session->stop && session->socket >= 0)
+        ::shutdown(session->socket, SHUT_RDWR);  // closed between connect and here
 }
 
 // A send on a connection the peer (or RtmpClose) has shut down raises

@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,6 +81,26 @@ bool contentRangeStartsAt(const std::string& rawHeaders, std::int64_t first, std
     std::string_view size = range.substr(slash + 1);
     std::int64_t declared = 0;
     return size == "*" || (parseNumber(size, declared) && declared == total);
+}
+
+// A part carries the plan it was fetched for (file length and segment
+// range) in an extended attribute, so that a part of a file that has since
+// changed length, or of another connection count, is fetched anew instead
+// of being resumed into the wrong place. A part without the attribute (a
+// file system without them) is trusted.
+constexpr const char* kStampAttribute = "user.segfetch.segment";
+
+std::string partStamp(const SegmentInfo& segment, std::int64_t fileLength) {
+    return std::to_string(fileLength) + " " + std::to_string(segment.start) + " " +
+           std::to_string(segment.end);
+}
+
+bool stampAllowsResume(const std::string& part, const std::string& stamp) {
+    char value[96];
+    const ssize_t size = ::getxattr(part.c_str(), kStampAttribute, value, sizeof value);
+    if (size < 0)
+        return errno != ERANGE;  // missing, or not supported here
+    return std::string_view(value, static_cast<std::size_t>(size)) == stamp;
 }
 
 // Copies in the kernel; falls back to 1 MiB blocks where the file systems
@@ -260,7 +281,8 @@ void CSegmentDownloader::segmentWorker(const SegmentInfo& segment) {
     const std::string part = platform::utf16ToUtf8(segment.partPath);
     const std::int64_t length = segment.length();
     std::int64_t have = fileSize(part);
-    if (have > length) {
+    const std::string stamp = partStamp(segment, contentLength_);
+    if (have > length || !stampAllowsResume(part, stamp)) {
         ::unlink(part.c_str());
         have = 0;
     }
@@ -274,6 +296,7 @@ void CSegmentDownloader::segmentWorker(const SegmentInfo& segment) {
     const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return;
+    ::fsetxattr(fd, kStampAttribute, stamp.data(), stamp.size(), 0);  // best effort
     std::printf("\r\n----------downl:%" PRId64 "    wei:%" PRId64 "-------------%s",
                 segment.start + have, segment.end, part.c_str());
     FetchEnd end = FetchEnd::Paused;

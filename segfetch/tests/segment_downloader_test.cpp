@@ -204,6 +204,20 @@ TEST_F(SegmentDownloaderTest, CutConnectionsKeepTheirPartsForTheNextRun) {
     EXPECT_FALSE(anyPartLeft());
 }
 
+TEST_F(SegmentDownloaderTest, PartsOfAnotherPlanAreFetchedAnew) {
+    server.cutAfter = 64;
+    EXPECT_FALSE(download("/cut"));  // parts of a 1003-byte file over 5 connections
+    EXPECT_FALSE(download("/cut", 3));
+    // Segment 1 now starts at byte 334: the part of [200, 400) was not
+    // resumed into it.
+    EXPECT_EQ(readFile(partOf(target, 1)), server.body().substr(334, 64));
+
+    FaultServer changed(1500);  // the file grew meanwhile
+    CSegmentDownloader engine;
+    ASSERT_TRUE(engine.downloadTask(changed.url("/file"), wide(target), nullptr, nullptr, 3));
+    EXPECT_EQ(readFile(target), changed.body());
+}
+
 TEST_F(SegmentDownloaderTest, StalledConnectionEndsItsSegmentIncomplete) {
     server.trickleBytes = 1;
     {
