@@ -235,3 +235,30 @@ TEST_F(DownloadCentre, RtmpStreamFromNginx) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StreamDialog, PreselectsTheFirstRowAndReturnsTheLowestCheckedOne) {
+    guiTestApp();
+    QList<StreamChoice> rows = {
+        {"Clip", "flv", 0, true}, {"Clip", "mp4", 1536, false}, {"Clip", "webm", 1024, false}};
+    VideoResourceDialog dialog;
+    dialog.setRows(&rows);
+    EXPECT_FALSE(rows[0].checked);  // handed over unchecked
+    QAbstractItemModel* model = dialog.m_tableView->model();
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Size");
+    EXPECT_EQ(model->data(model->index(0, 2), Qt::DisplayRole).toString(), "Unknown");
+    EXPECT_EQ(model->data(model->index(1, 2), Qt::DisplayRole).toString(), "1.50KB");
+    EXPECT_EQ(model->data(model->index(2, 2), Qt::DisplayRole).toString(), "1024.00B");
+    // The first row asked for becomes the checked one.
+    EXPECT_EQ(model->data(model->index(1, 0), Qt::CheckStateRole).toInt(), Qt::Checked);
+    model->setData(model->index(2, 0), Qt::Checked, Qt::CheckStateRole);
+    dialog.OnBtnDown();
+    EXPECT_EQ(dialog.selectedRow(), 1);
+    model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+    model->setData(model->index(2, 0), Qt::Unchecked, Qt::CheckStateRole);
+    dialog.OnBtnDown();
+    EXPECT_EQ(dialog.selectedRow(), -1);
+}
+
+}  // namespace
