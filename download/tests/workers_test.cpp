@@ -33,6 +33,11 @@ void ensureApp() {
         new QCoreApplication(argc, argv);
 }
 
+// True once `spy` has caught a signal, also one emitted before the call.
+bool caught(QSignalSpy& spy, int timeoutMs = 30000) {
+    return !spy.isEmpty() || spy.wait(timeoutMs);
+}
+
 struct Analysed {
     int state = 0;
     qint64 length = 0;
@@ -49,7 +54,7 @@ protected:
         worker.setUrl(url);
         QSignalSpy spy(&worker, &DownloadingAnalyThread::emitAnalysisOK);
         worker.start();
-        EXPECT_TRUE(spy.wait(30000));
+        EXPECT_TRUE(caught(spy, 30000));
         Analysed analysed;
         if (spy.isEmpty())
             return analysed;
@@ -69,7 +74,7 @@ protected:
         worker.setMergeHandle(CreateSiteScriptHandle());
         QSignalSpy spy(&worker, &DownloadingAnalyThread::emitCombinFinish);
         worker.startCombine(output, parts);
-        EXPECT_TRUE(spy.wait(60000));
+        EXPECT_TRUE(caught(spy, 60000));
         return spy.isEmpty() ? -99 : spy.at(0).at(0).toInt();
     }
 
@@ -116,7 +121,7 @@ TEST_F(Workers, AHeldAnalysisDeliversOnlyAfterReleaseAndAnAbandonedOneNever) {
     held.start();
     EXPECT_FALSE(heldSpy.wait(300));
     held.release();
-    ASSERT_TRUE(heldSpy.wait(10000));
+    ASSERT_TRUE(caught(heldSpy, 10000));
     auto* info = heldSpy.at(0).at(0).value<VideoInfo*>();
     CreateSiteScriptHandle()->FreeVideoInfo(&info);
 
@@ -210,7 +215,7 @@ TEST_F(Workers, DownloadRunsPartsInTurnAndDeleteRemovesTheirFiles) {
         worker.setDownloaders(helpers);
         worker.setTargetPaths(paths);
         worker.start();
-        ASSERT_TRUE(spy.wait(30000));
+        ASSERT_TRUE(caught(spy, 30000));
         worker.waitFinished();
         EXPECT_EQ(spy.size(), 1);
         EXPECT_EQ(spy.at(0).at(0).toInt(), 1);
@@ -233,7 +238,7 @@ TEST_F(Workers, DownloadRunsPartsInTurnAndDeleteRemovesTheirFiles) {
     ASSERT_TRUE(QFile::exists(file("S.bin_0")));
     worker.setTargetPathsAndClean({file("S.bin")});
     helpers.first()->stopDownload();
-    ASSERT_TRUE(spy.wait(30000));
+    ASSERT_TRUE(caught(spy, 30000));
     EXPECT_EQ(spy.at(0).at(0).toInt(), -1);
     worker.waitFinished();
     for (int j = 0; j < 5; ++j)
