@@ -18,6 +18,7 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -50,6 +51,11 @@ protected:
                 QAbstractItemModel* model = streams->m_tableView->model();
                 model->data(model->index(0, 0), Qt::CheckStateRole);
                 streams->OnBtnDown();
+            } else if (auto* login = qobject_cast<LoginYouTuBeDialog*>(modal)) {
+                ++logins;
+                login->m_lineEditName->setText("alice");
+                login->m_lineEditPassword->setText("secret");
+                login->m_btnOK->click();
             } else if (auto* message = qobject_cast<QMessageDlg*>(modal)) {
                 messages << message->title();
                 message->firstButton()->click();
@@ -90,6 +96,7 @@ protected:
     testing_support::TempDir home;
     MediaServer server;
     QStringList messages;
+    int logins = 0;
     std::unique_ptr<MainSelectWidget> m_centre;
 
 private:
@@ -212,6 +219,26 @@ TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {
     EXPECT_EQ(finishedFile(restartedFinish), target);
     EXPECT_EQ(contentOf(target.toStdString()), body);
     EXPECT_TRUE(list()->items().isEmpty());
+}
+
+TEST_F(DownloadCentre, ARefusedLoginAndAStreamOfNoKnownKindFailWithRefresh) {
+    writeScript(home.path(), block("/login", {"REQUESTLOGIN(USER, PASS, X)"}) +
+                                 block("/nokind", {"VAR U = \"not a url\"", "VIDURL = U;"}));
+    openCentre();
+    paste("http://127.0.0.1:1/login");
+    VideoProgressBar* row = list()->items().first();
+    ASSERT_TRUE(waitFor([&] { return row->m_state == Failed; }));
+    EXPECT_EQ(logins, 1);
+    ASSERT_TRUE(waitFor([&] { return messages.contains("Login failed"); }));
+    EXPECT_FALSE(row->m_btnRefresh->isHidden());
+
+    paste("http://127.0.0.1:1/nokind");
+    row = list()->items().at(1);
+    ASSERT_TRUE(waitFor([&] { return row->m_state == Failed; }));
+    EXPECT_TRUE(row->m_canReanalyse);
+    row->OnBtnRefresh();  // analyses again
+    EXPECT_EQ(row->m_state, Analyzing);
+    ASSERT_TRUE(waitFor([&] { return row->m_state == Failed; }));
 }
 
 TEST_F(DownloadCentre, RtmpStreamFromNginx) {
