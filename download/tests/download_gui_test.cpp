@@ -221,6 +221,33 @@ TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {
     EXPECT_TRUE(list()->items().isEmpty());
 }
 
+TEST_F(DownloadCentre, DeleteAllStopsEveryTransferAndRemovesTheFiles) {
+    server.serveSlowly("/a.flv", std::string(400000, 'a'), 20000);
+    server.serveSlowly("/b.flv", std::string(400000, 'b'), 20000);
+    server.start();
+    writeScript(home.path(), streamBlock("/first", "First", {server.url("/a.flv")}) +
+                                 streamBlock("/second", "Second", {server.url("/b.flv")}));
+    openCentre();
+    paste(server.url("/first"));
+    paste(server.url("/second"));
+    ASSERT_EQ(list()->items().size(), 2);
+    QStringList targets;
+    for (VideoProgressBar* row : list()->items()) {
+        ASSERT_TRUE(waitFor([&] { return row->m_state == Downloading; }));
+        ASSERT_TRUE(waitFor([&] { return QFile::exists(row->m_filePath + "_0"); }));
+        targets << row->m_filePath;
+    }
+    list()->ActionDeleteALL();
+    EXPECT_TRUE(list()->items().isEmpty());
+    EXPECT_FALSE(QFile::exists(list()->taskList().path()));
+    QTest::qWait(300);  // nothing writes behind the deleted rows
+    for (const QString& target : targets) {
+        for (int j = 0; j < 5; ++j)
+            EXPECT_FALSE(QFile::exists(target + QString("_%1").arg(j)));
+        EXPECT_FALSE(QFile::exists(target));
+    }
+}
+
 TEST_F(DownloadCentre, ARefusedLoginAndAStreamOfNoKnownKindFailWithRefresh) {
     writeScript(home.path(), block("/login", {"REQUESTLOGIN(USER, PASS, X)"}) +
                                  block("/nokind", {"VAR U = \"not a url\"", "VIDURL = U;"}));
