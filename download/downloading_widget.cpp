@@ -97,7 +97,10 @@ DownloadingWidget::DownloadingWidget(QWidget* parent) : QWidget(parent) {
 }
 
 DownloadingWidget::~DownloadingWidget() {
-    // Rows stop their own transfers as they go; the part files stay.
+    // A quit that skipped prepareExit (the tray's Quit) loses no progress
+    // either; the rows stop their own transfers as they go and the part
+    // files stay for the next start.
+    saveProgress();
     qDeleteAll(m_items);
     m_items.clear();
 }
