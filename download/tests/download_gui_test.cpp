@@ -15,6 +15,7 @@
 #include "media.h"
 #include "nginx_fixture.h"
 #include "widgets/image_button.h"
+#include "widgets/image_dialog.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -219,6 +220,30 @@ TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {
     EXPECT_EQ(finishedFile(restartedFinish), target);
     EXPECT_EQ(contentOf(target.toStdString()), body);
     EXPECT_TRUE(list()->items().isEmpty());
+}
+
+TEST_F(DownloadCentre, PasteTakesTheClipboardUnchangedOrShowsTheNotice) {
+    writeScript(home.path(), "");
+    openCentre();
+    DownloadHeadWidget* head = m_centre->head();
+    head->OnDownloaded();
+    QGuiApplication::clipboard()->clear();
+    head->OnPasteURL();
+    QImageDialog* notice = head->clipboardNotice();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    notice->hide();
+    head->OnPasteURL();
+    EXPECT_EQ(head->clipboardNotice(), notice);
+    EXPECT_TRUE(list()->items().isEmpty());
+    EXPECT_EQ(head->selectedTabName(), "Downloaded");
+
+    paste("  spaced text");
+    ASSERT_EQ(list()->items().size(), 1);
+    EXPECT_EQ(list()->items().first()->m_url, "  spaced text");
+    EXPECT_EQ(head->selectedTabName(), "Downloading");
+    EXPECT_EQ(m_centre->currentList(), static_cast<QWidget*>(list()));
+    EXPECT_EQ(head->tabCount("Downloading"), 1);
 }
 
 TEST_F(DownloadCentre, DeleteAllStopsEveryTransferAndRemovesTheFiles) {
