@@ -48,7 +48,18 @@ MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
 
     connect(m_downHead, &DownloadHeadWidget::emitShowWindow, this,
             &MainSelectWidget::ChanceShowDownWidget);
+    connect(m_downHead, &DownloadHeadWidget::emitAddDowningBar, m_downloadingWidget,
+            &DownloadingWidget::AddDowningBar);
+    connect(m_downloadingWidget, &DownloadingWidget::emitChangeShowWindow, this,
+            &MainSelectWidget::ChanceShowDownWidget);
+    connect(m_downloadingWidget, &DownloadingWidget::emitDowningCount, this,
+            &MainSelectWidget::setDowningCount);
+    // The Downloaded list takes finished files once it has its slot.
+    if (m_downloadedWidget->metaObject()->indexOfSlot("addNewItemBar(QString,QString)") >= 0)
+        connect(m_downloadingWidget, SIGNAL(emitOkBarInfo(QString, QString)), m_downloadedWidget,
+                SLOT(addNewItemBar(QString, QString)));
     ChanceShowDownWidget();
+    m_downloadingWidget->loadTaskList();
 }
 
 bool MainSelectWidget::downloadCentreShown() const {
@@ -109,6 +120,8 @@ void MainSelectWidget::adoptWebPage(QWidget* page) {
 }
 
 bool MainSelectWidget::prepareQuit() {
+    if (!m_downloadingWidget->prepareExit())
+        return false;
     if (m_webPages.isEmpty()) {
         emit emitWebviewCloseOK();
         return true;

@@ -1,9 +1,12 @@
 #include "download_head_widget.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 
 #include "widgets/image_button.h"
+#include "widgets/image_dialog.h"
 #include "widgets/skin_paths.h"
 
 DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
@@ -39,6 +42,37 @@ DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
     connect(m_btnDownLoaded, &QPushButton::clicked, this, &DownloadHeadWidget::OnDownloaded);
     connect(m_btnConverted, &QPushButton::clicked, this, &DownloadHeadWidget::OnConverted);
     select(m_btnDownLoading);
+
+    m_btnPasteUrl = new QImageButton(this);
+    m_btnPasteUrl->setObjectName("m_btnPasteUrl");
+    m_btnPasteUrl->setImage(widgets::appFile("/image/Paste_URL_BTN.png"));
+    m_btnPasteUrl->move(14 + 3 * 176 + 20, 7);
+    connect(m_btnPasteUrl, &QPushButton::clicked, this, &DownloadHeadWidget::OnPasteURL);
+}
+
+void DownloadHeadWidget::OnPasteURL() {
+    const QString text = QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+    if (!text.isEmpty()) {
+        emit emitAddDowningBar(text);
+        select(m_btnDownLoading);
+        emit emitShowWindow();
+        return;
+    }
+    if (!m_clipboardNotice) {
+        m_clipboardNotice =
+            new QImageDialog(this, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        m_clipboardNotice->setObjectName("clipboardNotice");
+        m_clipboardNotice->setBackground(widgets::appFile("/image/Clipboard_information.png"),
+                                         true);
+        const QSize size = m_clipboardNotice->size();
+        QImageButton* close = m_clipboardNotice->addImageButton("/image/button_close.png", {});
+        close->move(size.width() - 20 - close->width(), 8);
+        QImageButton* ok = m_clipboardNotice->addImageButton("/image/OK_btn.png", {});
+        ok->move(size.width() - 126, size.height() - 54);
+        connect(close, &QPushButton::clicked, m_clipboardNotice, &QDialog::hide);
+        connect(ok, &QPushButton::clicked, m_clipboardNotice, &QDialog::hide);
+    }
+    m_clipboardNotice->show();
 }
 
 DownloadHeadWidget::Tab* DownloadHeadWidget::tabNamed(const QString& name) {

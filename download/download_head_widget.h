@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QImageButton;
+class QImageDialog;
 class QLabel;
 
 class DownloadHeadWidget : public QWidget {
@@ -21,14 +22,26 @@ public:
     // Stores the counter of tab `name` and shows it as "%1".
     void setTabCount(const QString& name, int count);
 
+    QImageButton* m_btnPasteUrl;
     QImageButton* m_btnDownLoading;
     QImageButton* m_btnDownLoaded;
     QImageButton* m_btnConverted;
 
+    // The notice shown when the clipboard holds no text (null until first
+    // needed).
+    QImageDialog* clipboardNotice() const { return m_clipboardNotice; }
+
 signals:
+    void emitPasteURL();
+    void emitDownloading();
+    void emitDownloaded();
+    void emitConverted();
     void emitShowWindow();
+    // Carries the page address taken from the clipboard, unchanged.
+    void emitAddDowningBar(QString title);
 
 public slots:
+    void OnPasteURL();
     void OnDownloading();
     void OnDownloaded();
     void OnConverted();
@@ -48,4 +61,5 @@ private:
 
     Tab m_tabs[3];
     QPixmap m_background;
+    QImageDialog* m_clipboardNotice = nullptr;
 };

@@ -1,10 +1,95 @@
-// The "Downloading" list of the download centre.
+// The "Downloading" list: one row per task, the task list file kept in
+// step, a context menu, Pause all, Resume all and the two row sizes, and
+// the quit routine that saves progress and stops every transfer.
+//
+// GUI thread only.
 #pragma once
 
+#include "download/task_list_file.h"
+
+#include <QList>
+#include <QPixmap>
 #include <QWidget>
+
+class DeleteTipDialog;
+class QImageButton;
+class QMenu;
+class QAction;
+class QScrollArea;
+class QVBoxLayout;
+class VideoProgressBar;
 
 class DownloadingWidget : public QWidget {
     Q_OBJECT
 public:
-    explicit DownloadingWidget(QWidget* parent = nullptr) : QWidget(parent) {}
+    explicit DownloadingWidget(QWidget* parent = nullptr);
+    ~DownloadingWidget() override;
+
+    // Rebuilds the rows of "downloadtasklist.xml" (once, at start-up).
+    void loadTaskList();
+    // Before quitting: asks about tasks that cannot resume (false: the user
+    // refused), saves every task's progress and stops every transfer.
+    bool prepareExit();
+
+    const QList<VideoProgressBar*>& items() const { return m_items; }
+    VideoProgressBar* selectedItem() const { return m_selected; }
+    TaskListFile& taskList() { return m_taskList; }
+
+    QImageButton* m_btnPauseAll;
+    QImageButton* m_btnResumeAll;
+    QImageButton* m_btnBigDisplay;
+    QImageButton* m_btnSmallDisplay;
+    QMenu* m_menu;
+    QAction* m_actionResume;
+    QAction* m_actionPause;
+    QAction* m_actionDelete;
+    QAction* m_actionDeleteAll;
+    QAction* m_actionCopyUrl;
+    QAction* m_actionGoUrl;
+
+signals:
+    void emitChangeShowWindow();
+    void emitDowningCount(int count);
+    void emitOkBarInfo(QString filePath, QString pageUrl);
+
+public slots:
+    void respondMouseStateEmit();
+    void respondDowningOKEmit(QString filepath);
+    void OnBtnPauseALL();
+    void OnBtnResumeAll();
+    void OnBtnBigDisplay();
+    void OnBtnSmallDisplay();
+    void OnActionResume();
+    void OnActionPause();
+    void OnActionCopyURL();
+    void OnActionGoURL();
+    void showTreeMenu();
+    void AddDowningBar(QString url);
+    void Delete(int mode);
+    void respondDeleteEmit();
+    void OnBarbtnDelete();
+    void OnActionDeleteALL();
+    void ActionDeleteALL();
+    void OnActionDelete();
+    void ActionDeleteBar();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    VideoProgressBar* addItem();
+    void removeItem(VideoProgressBar* item);
+    void emitCountChange();
+    void showDeleteTip(int mode);
+    void saveProgress();
+
+    QList<VideoProgressBar*> m_items;
+    VideoProgressBar* m_selected = nullptr;
+    VideoProgressBar* m_pendingDelete = nullptr;
+    DeleteTipDialog* m_deleteTip = nullptr;
+    QScrollArea* m_scrollArea;
+    QWidget* m_scrollAreaWidget;
+    QVBoxLayout* m_listLayout;
+    QPixmap m_footer;
+    TaskListFile m_taskList;
 };

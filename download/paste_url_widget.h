@@ -4,6 +4,10 @@
 
 #include "widgets/image_widget.h"
 
+#include <QStringList>
+
+class QMenu;
+
 class PasteURLWidget : public QImageWidget {
     Q_OBJECT
 public:
@@ -13,7 +17,18 @@ public:
     // any other name keeps the current one.
     void setPanelFor(const QString& tabName);
     QString panelImage() const { return m_imagePath; }
+    QMenu* menu() const { return m_menu; }
+
+signals:
+    void emitAddFiles(QStringList files);
+
+public slots:
+    void OnACtionImport();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    QMenu* m_menu;
     QString m_imagePath;
 };

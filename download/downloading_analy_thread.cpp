@@ -1,0 +1,213 @@
+#include "download/downloading_analy_thread.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "download/output_naming.h"
+#include "sitescript/tooling.h"
+
+namespace {
+
+std::u16string utf16(const QString& text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), text.size());
+}
+
+bool writeConcatList(const QString& listPath, const QStringList& parts) {
+    std::vector<std::string> pieces;
+    for (const QString& part : parts)
+        pieces.push_back(part.toStdString());
+    const std::string text = sitescript::concatList(pieces);
+    QFile list(listPath);
+    if (!list.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool written = list.write(text.data(), qint64(text.size())) == qint64(text.size());
+    list.close();
+    return written;
+}
+
+}  // namespace
+
+DownloadingAnalyThread::DownloadingAnalyThread(QObject* parent) : QObject(parent) {
+    registerMetaTypes();
+}
+
+DownloadingAnalyThread::~DownloadingAnalyThread() {
+    release();
+    waitFinished();
+}
+
+void DownloadingAnalyThread::registerMetaTypes() {
+    qRegisterMetaType<VideoInfo*>("VideoInfo*");
+    qRegisterMetaType<const ISiteScript*>("const ISiteScript*");
+    qRegisterMetaType<QList<qint64>>("QList<qint64>");
+}
+
+void DownloadingAnalyThread::setCredentials(const QString& userName, const QString& password) {
+    m_userName = utf16(userName);
+    m_password = utf16(password);
+}
+
+void DownloadingAnalyThread::startCombine(const QString& outputPath, const QStringList& parts) {
+    waitFinished();
+    m_combineMode = true;
+    m_outputPath = outputPath;
+    m_parts = parts;
+    start();
+}
+
+void DownloadingAnalyThread::hold() {
+    std::lock_guard lock(m_mutex);
+    m_held = true;
+}
+
+void DownloadingAnalyThread::release() {
+    std::lock_guard lock(m_mutex);
+    m_held = false;
+    m_wake.notify_all();
+}
+
+bool DownloadingAnalyThread::isHeld() const {
+    std::lock_guard lock(m_mutex);
+    return m_held;
+}
+
+void DownloadingAnalyThread::abandon() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_abandoned = true;
+        m_held = false;
+        m_wake.notify_all();
+        disconnect(this, nullptr, nullptr, nullptr);
+    }
+    if (!isActive()) {
+        deleteLater();
+        return;
+    }
+    // The thread ends on its own; the object goes once it has.
+    auto* reaper = new QTimer(this);
+    connect(reaper, &QTimer::timeout, this, [this] {
+        if (!isActive())
+            deleteLater();
+    });
+    reaper->start(50);
+}
+
+bool DownloadingAnalyThread::checkPoint() {
+    std::unique_lock lock(m_mutex);
+    m_wake.wait(lock, [this] { return !m_held || m_abandoned; });
+    return !m_abandoned;
+}
+
+bool DownloadingAnalyThread::abandoned() const {
+    std::lock_guard lock(m_mutex);
+    return m_abandoned;
+}
+
+int DownloadingAnalyThread::loginCallback(const char16_t** userName, const char16_t** password,
+                                          std::intptr_t context) {
+    auto* self = reinterpret_cast<DownloadingAnalyThread*>(context);
+    if (!self->abandoned())
+        emit self->showLoginDlg();  // blocks until the owner has answered
+    // The engine copies both strings at once; they stay ours.
+    *userName = self->m_userName.c_str();
+    *password = self->m_password.c_str();
+    return 0;
+}
+
+void DownloadingAnalyThread::run() {
+    if (!m_parts.isEmpty() && m_mergeHandle)
+        m_fileType = m_mergeHandle->ProbeFileType(utf16(m_parts.first()).c_str());
+    if (m_combineMode) {
+        m_combineMode = false;
+        const int result = combine();
+        std::lock_guard lock(m_mutex);
+        if (!m_abandoned)
+            emit emitCombinFinish(result);
+        return;
+    }
+    analyse();
+}
+
+void DownloadingAnalyThread::analyse() {
+    m_sizes.clear();
+    const ISiteScript* handle = CreateSiteScriptHandle();
+    m_result = nullptr;
+    const std::u16string url = utf16(m_url);
+    const auto context = reinterpret_cast<std::intptr_t>(this);
+    int rc = handle->AnalyseUrl(&loginCallback, url.c_str(), &m_result, context);
+    for (int attempt = 1; attempt < kMaxAttempts; ++attempt) {
+        const bool good = rc == 0 && m_result && m_result->length != 0;
+        if (good || rc == AnalyseLoginFailed || !checkPoint())
+            break;
+        handle->FreeVideoInfo(&m_result);
+        rc = handle->AnalyseUrl(&loginCallback, url.c_str(), &m_result, context);
+        qDebug() << " Get url test num is:" << attempt;
+    }
+    qDebug("InternetGetVideoUrl finish!");
+    checkPoint();  // a held analysis delivers its result only after release
+    std::lock_guard lock(m_mutex);
+    if (m_abandoned) {
+        handle->FreeVideoInfo(&m_result);
+        CloseSiteScriptHandle();
+        return;
+    }
+    VideoInfo* result = m_result;
+    m_result = nullptr;
+    if (rc != 0) {
+        emit emitAnalysisOK(result, rc, {}, handle);
+        return;
+    }
+    m_sizes.append(result ? result->length : 0);
+    emit emitAnalysisOK(result, 0, m_sizes, handle);
+}
+
+int DownloadingAnalyThread::combine() {
+    if (m_parts.isEmpty() || !m_mergeHandle)
+        return -1;
+    m_workPath = naming::freeWorkPath(m_outputPath);
+    m_secondInput.clear();
+    if (m_parts.size() == 1) {
+        const QString& part = m_parts.first();
+        if (part != m_outputPath && !QFile::rename(part, m_outputPath))
+            qDebug("Rename file failed!");
+        return QFileInfo::exists(m_outputPath) ? 0 : -1;
+    }
+    return combineParts();
+}
+
+int DownloadingAnalyThread::combineParts() {
+    const bool mux = m_fileType == MergeModeMux;
+    QString listFile;
+    if (mux) {
+        qDebug().noquote() << m_parts.at(0)
+                           << "*********************************************************TS_MP4";
+        qDebug().noquote() << m_parts.at(1)
+                           << "*********************************************************TS_MP4";
+        m_workPath = m_parts.at(0);
+        m_secondInput = m_parts.at(1);
+    } else {
+        if (!writeConcatList(m_workPath, m_parts)) {
+            QFile::remove(m_workPath);
+            return -1;
+        }
+        listFile = m_workPath;
+    }
+    const bool outputExisted = QFileInfo::exists(m_outputPath);
+    const int merged =
+        m_mergeHandle->MergeStreams(utf16(m_outputPath).c_str(), utf16(m_workPath).c_str(),
+                                    utf16(m_secondInput).c_str(), m_fileType);
+    if (!listFile.isEmpty())
+        QFile::remove(listFile);
+    if (merged != 0) {
+        // Keep the downloaded pieces so that the user can try again; drop
+        // what a failed ffmpeg run left half written.
+        if (!outputExisted)
+            QFile::remove(m_outputPath);
+        return -1;
+    }
+    for (const QString& part : m_parts)
+        QFile::remove(part);
+    return 0;
+}

@@ -1,0 +1,348 @@
+#include "download/downloading_widget.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QScrollArea>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/delete_tip_dialog.h"
+#include "app/message_dialog.h"
+#include "app/preferences_store.h"
+#include "download/video_progress_bar.h"
+#include "widgets/image_button.h"
+#include "widgets/skin_paths.h"
+
+namespace {
+
+enum DeleteMode { kDeleteRow = 1, kDeleteSelected = 2, kDeleteAll = 3 };
+
+QImageButton* footerButton(QWidget* parent, const char* name, const char* text, const char* image,
+                           const char* toolTip = nullptr) {
+    auto* button = new QImageButton(parent);
+    button->setObjectName(name);
+    button->setText(text);
+    button->setImage(widgets::appFile(image));
+    if (toolTip)
+        button->setToolTip(toolTip);
+    return button;
+}
+
+}  // namespace
+
+DownloadingWidget::DownloadingWidget(QWidget* parent) : QWidget(parent) {
+    m_footer.load(widgets::appFile("/image/FOOT_2.png"));
+    auto* verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName("m_verticalLayout");
+    verticalLayout->setContentsMargins(0, 0, 0, 0);
+    verticalLayout->setSpacing(0);
+    m_scrollArea = new QScrollArea(this);
+    m_scrollArea->setObjectName("scrollArea");
+    m_scrollArea->setWidgetResizable(true);
+    m_scrollArea->setFrameShape(QFrame::NoFrame);
+    m_scrollAreaWidget = new QWidget;
+    m_scrollAreaWidget->setObjectName("m_scrollAreaWidget");
+    m_scrollAreaWidget->setStyleSheet("#m_scrollAreaWidget { background: white; }");
+    auto* progressLayout = new QVBoxLayout(m_scrollAreaWidget);
+    progressLayout->setObjectName("m_progerssLayout");
+    progressLayout->setContentsMargins(0, 0, 0, 0);
+    progressLayout->setSpacing(0);
+    m_listLayout = new QVBoxLayout;
+    m_listLayout->setObjectName("m_listLayout");
+    m_listLayout->setSpacing(0);
+    progressLayout->addLayout(m_listLayout);
+    progressLayout->addStretch(1);
+    m_scrollArea->setWidget(m_scrollAreaWidget);
+    verticalLayout->addWidget(m_scrollArea, 1);
+
+    auto* footer = new QWidget(this);
+    footer->setFixedHeight(39);
+    auto* gridLayout = new QGridLayout(footer);
+    gridLayout->setObjectName("gridLayout");
+    gridLayout->setContentsMargins(10, 6, 10, 6);
+    m_btnPauseAll = footerButton(footer, "m_btnPauseAll", "pause ALL", "/image/BTN_Pause_All.png");
+    m_btnResumeAll =
+        footerButton(footer, "m_btnResumeAll", "Resume ALL", "/image/BTN_Resume_All.png");
+    m_btnBigDisplay =
+        footerButton(footer, "m_btnBigDisplay", "", "/image/lliebiao_btn.png", "Medium Icons ");
+    m_btnSmallDisplay =
+        footerButton(footer, "m_btnSmallDisplay", "", "/image/lliebiao2_btn.png", "List");
+    gridLayout->addWidget(m_btnPauseAll, 0, 0);
+    gridLayout->addWidget(m_btnResumeAll, 0, 1);
+    gridLayout->setColumnStretch(2, 1);
+    gridLayout->addWidget(m_btnBigDisplay, 0, 3);
+    gridLayout->addWidget(m_btnSmallDisplay, 0, 4);
+    verticalLayout->addWidget(footer);
+    m_btnBigDisplay->setEnabled(false);
+
+    m_menu = new QMenu(this);
+    m_actionResume = m_menu->addAction("Resume", this, &DownloadingWidget::OnActionResume);
+    m_actionPause = m_menu->addAction("Pause", this, &DownloadingWidget::OnActionPause);
+    m_actionDelete = m_menu->addAction("Delete", this, &DownloadingWidget::OnActionDelete);
+    m_actionDeleteAll =
+        m_menu->addAction("Delete ALL", this, &DownloadingWidget::OnActionDeleteALL);
+    m_actionCopyUrl = m_menu->addAction("Copy URL", this, &DownloadingWidget::OnActionCopyURL);
+    m_actionGoUrl = m_menu->addAction("Go to Source Page", this, &DownloadingWidget::OnActionGoURL);
+
+    connect(m_btnPauseAll, &QPushButton::clicked, this, &DownloadingWidget::OnBtnPauseALL);
+    connect(m_btnResumeAll, &QPushButton::clicked, this, &DownloadingWidget::OnBtnResumeAll);
+    connect(m_btnBigDisplay, &QPushButton::clicked, this, &DownloadingWidget::OnBtnBigDisplay);
+    connect(m_btnSmallDisplay, &QPushButton::clicked, this, &DownloadingWidget::OnBtnSmallDisplay);
+}
+
+DownloadingWidget::~DownloadingWidget() {
+    // A quit that skipped prepareExit (the tray's Quit) loses no progress
+    // either; the rows stop their own transfers as they go and the part
+    // files stay for the next start.
+    saveProgress();
+    qDeleteAll(m_items);
+    m_items.clear();
+}
+
+VideoProgressBar* DownloadingWidget::addItem() {
+    auto* item = new VideoProgressBar(m_scrollAreaWidget);
+    m_items.append(item);
+    m_listLayout->addWidget(item);
+    connect(item, &VideoProgressBar::emitMousePress, this,
+            &DownloadingWidget::respondMouseStateEmit);
+    connect(item, &VideoProgressBar::emitshowTreeMenu, this, &DownloadingWidget::showTreeMenu);
+    connect(item, &VideoProgressBar::emitDelete, this, &DownloadingWidget::respondDeleteEmit);
+    connect(item, &VideoProgressBar::emitDowningOK, this, &DownloadingWidget::respondDowningOKEmit);
+    connect(item, &VideoProgressBar::emitSaveProgress, this, [this, item] {
+        if (m_items.contains(item))
+            m_taskList.saveTaskProgress(item->storedTask());
+    });
+    item->setBigDisplay(!m_btnSmallDisplay->isEnabled() ? false : true);
+    return item;
+}
+
+void DownloadingWidget::removeItem(VideoProgressBar* item) {
+    item->hide();
+    m_listLayout->removeWidget(item);
+    if (m_selected == item)
+        m_selected = nullptr;
+    if (m_pendingDelete == item)
+        m_pendingDelete = nullptr;
+    m_taskList.removeTaskItem(item->m_url);
+    m_items.removeOne(item);
+    delete item;
+}
+
+void DownloadingWidget::emitCountChange() {
+    emit emitDowningCount(int(m_items.size()));
+    if (m_items.isEmpty())
+        emit emitChangeShowWindow();
+}
+
+void DownloadingWidget::loadTaskList() {
+    const auto tasks = m_taskList.loadTaskList();
+    if (!tasks)
+        return;
+    for (const StoredTask& task : *tasks) {
+        VideoProgressBar* item = addItem();
+        if (task.hasProgress() || (!task.partPaths.isEmpty() && task.totalSize != 0))
+            item->restoreTask(task);
+        else
+            item->setFailedUrl(task.url);
+    }
+    emit emitDowningCount(int(m_items.size()));
+    emit emitChangeShowWindow();
+}
+
+void DownloadingWidget::AddDowningBar(QString url) {
+    for (const VideoProgressBar* item : m_items) {
+        if (item->m_url == url) {
+            showMessage("This task has been in the download list!", "Downloader", 0);
+            return;
+        }
+    }
+    VideoProgressBar* item = addItem();
+    item->startAnalysis(url);
+    emit emitDowningCount(int(m_items.size()));
+    if (m_items.size() == 1)
+        emit emitChangeShowWindow();
+    m_taskList.appendTaskItem(url);
+}
+
+void DownloadingWidget::respondMouseStateEmit() {
+    auto* item = qobject_cast<VideoProgressBar*>(sender());
+    if (m_selected && m_selected != item && m_items.contains(m_selected))
+        m_selected->setHighlight(0);
+    m_selected = item;
+}
+
+void DownloadingWidget::showTreeMenu() {
+    if (!m_selected)
+        return;
+    const bool busy = m_selected->isBusy();
+    const bool paused = m_selected->isPaused();
+    m_actionPause->setEnabled(busy);
+    m_actionResume->setEnabled(paused);
+    m_menu->popup(QCursor::pos());
+}
+
+void DownloadingWidget::OnActionResume() {
+    if (m_selected)
+        m_selected->OnBtnStart();
+}
+
+void DownloadingWidget::OnActionPause() {
+    if (m_selected)
+        m_selected->OnBtnPause();
+}
+
+void DownloadingWidget::OnActionCopyURL() {
+    if (m_selected)
+        QGuiApplication::clipboard()->setText(m_selected->m_url);
+}
+
+void DownloadingWidget::OnActionGoURL() {
+    if (m_selected)
+        QDesktopServices::openUrl(QUrl(m_selected->m_url));
+}
+
+void DownloadingWidget::OnBtnPauseALL() {
+    for (VideoProgressBar* item : QList<VideoProgressBar*>(m_items)) {
+        if (item->isBusy())
+            item->OnBtnPause();
+    }
+}
+
+void DownloadingWidget::OnBtnResumeAll() {
+    for (VideoProgressBar* item : QList<VideoProgressBar*>(m_items)) {
+        if (item->isPaused())
+            item->OnBtnStart();
+    }
+}
+
+void DownloadingWidget::OnBtnBigDisplay() {
+    m_btnBigDisplay->setEnabled(false);
+    m_btnSmallDisplay->setEnabled(true);
+    for (VideoProgressBar* item : m_items)
+        item->setBigDisplay(true);
+}
+
+void DownloadingWidget::OnBtnSmallDisplay() {
+    m_btnBigDisplay->setEnabled(true);
+    m_btnSmallDisplay->setEnabled(false);
+    for (VideoProgressBar* item : m_items)
+        item->setBigDisplay(false);
+}
+
+void DownloadingWidget::showDeleteTip(int mode) {
+    if (!m_deleteTip) {
+        m_deleteTip = new DeleteTipDialog(this);
+        connect(m_deleteTip, &DeleteTipDialog::emitDelete, this, &DownloadingWidget::Delete);
+    }
+    m_deleteTip->setMode(mode);
+    m_deleteTip->show();
+}
+
+void DownloadingWidget::respondDeleteEmit() {
+    m_pendingDelete = qobject_cast<VideoProgressBar*>(sender());
+    if (!PreferencesStore::instance().user.showDeleteAgain)
+        OnBarbtnDelete();
+    else
+        showDeleteTip(kDeleteRow);
+}
+
+void DownloadingWidget::OnActionDelete() {
+    if (!PreferencesStore::instance().user.showDeleteAgain)
+        ActionDeleteBar();
+    else
+        showDeleteTip(kDeleteSelected);
+}
+
+void DownloadingWidget::OnActionDeleteALL() {
+    if (!PreferencesStore::instance().user.showDeleteAgain)
+        ActionDeleteALL();
+    else
+        showDeleteTip(kDeleteAll);
+}
+
+void DownloadingWidget::Delete(int mode) {
+    if (mode == kDeleteRow)
+        OnBarbtnDelete();
+    else if (mode == kDeleteSelected)
+        ActionDeleteBar();
+    else
+        ActionDeleteALL();
+}
+
+void DownloadingWidget::OnBarbtnDelete() {
+    if (!m_pendingDelete || !m_items.contains(m_pendingDelete))
+        return;
+    removeItem(m_pendingDelete);
+    emitCountChange();
+}
+
+void DownloadingWidget::ActionDeleteBar() {
+    if (!m_selected || !m_items.contains(m_selected))
+        return;
+    m_selected->discard();  // no transfer outlives its row; its files go too
+    removeItem(m_selected);
+    emitCountChange();
+}
+
+void DownloadingWidget::ActionDeleteALL() {
+    const QList<VideoProgressBar*> items = m_items;
+    m_items.clear();
+    m_selected = nullptr;
+    m_pendingDelete = nullptr;
+    for (VideoProgressBar* item : items) {
+        item->discard();
+        m_listLayout->removeWidget(item);
+        delete item;
+    }
+    emit emitDowningCount(0);
+    emit emitChangeShowWindow();
+    m_taskList.removeTaskItem({}, true);
+}
+
+void DownloadingWidget::respondDowningOKEmit(QString filepath) {
+    auto* item = qobject_cast<VideoProgressBar*>(sender());
+    if (!item || !m_items.contains(item))
+        return;
+    emit emitOkBarInfo(filepath, item->m_url);
+    item->hide();
+    m_listLayout->removeWidget(item);
+    m_taskList.removeTaskItem(item->m_url);
+    m_items.removeOne(item);
+    m_selected = nullptr;
+    if (m_pendingDelete == item)
+        m_pendingDelete = nullptr;
+    item->deleteLater();  // we are inside one of its slots' call chain
+    emitCountChange();
+}
+
+void DownloadingWidget::saveProgress() {
+    for (VideoProgressBar* item : m_items)
+        m_taskList.saveTaskProgress(item->storedTask());
+}
+
+bool DownloadingWidget::prepareExit() {
+    const bool anyNoResume = std::any_of(m_items.begin(), m_items.end(),
+                                         [](const VideoProgressBar* i) { return i->m_noResume; });
+    if (anyNoResume &&
+        showMessage("Some of the tasks do not support breakpoint continuingly, which may cause "
+                    "download failure if you stop halfway . Are you sure you want to quit?",
+                    "warning", msg::kYesNo) != msg::kResultYes)
+        return false;
+    saveProgress();
+    for (VideoProgressBar* item : m_items)
+        item->shutdown();
+    return true;
+}
+
+void DownloadingWidget::paintEvent(QPaintEvent*) {
+    if (m_footer.isNull())
+        return;
+    QPainter painter(this);
+    painter.drawPixmap(QRect(0, height() - 39, width(), 39), m_footer);
+}

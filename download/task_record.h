@@ -1,0 +1,35 @@
+// The download task's shared types: its display state, one stream offered
+// in the stream dialog, and the progress a task keeps across restarts.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The display and control state of a task row.
+enum TaskState {
+    Failed = 1,
+    Waiting = 2,
+    Analyzing = 3,
+    AnalysisPaused = 4,
+    Downloading = 5,
+    DownloadPaused = 6,
+};
+
+// One row of the stream dialog. The list is owned by the task row.
+struct StreamChoice {
+    QString name;
+    QString format;
+    qint64 size = 0;
+    bool checked = false;
+};
+
+// What "downloadtasklist.xml" keeps of one task.
+struct StoredTask {
+    QString url;               // the page address: the task's identity
+    QStringList downloadUrls;  // one per part, in part order
+    QStringList partPaths;     // the local file of each part, same order
+    qint64 receivedSize = 0;
+    qint64 totalSize = 0;
+    bool hasProgress() const { return receivedSize != 0 && totalSize != 0; }
+};
