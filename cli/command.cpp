@@ -1,8 +1,12 @@
 #include "command.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
+#include <streambuf>
 
 namespace cli {
 namespace {
@@ -12,7 +16,53 @@ std::vector<Command>& registry() {
     return all;
 }
 
+// A stream buffer that writes to a file descriptor.
+class FdStreamBuf : public std::streambuf {
+public:
+    explicit FdStreamBuf(int fd) : fd_(fd) { setp(buffer_, buffer_ + sizeof buffer_); }
+    ~FdStreamBuf() override { sync(); }
+
+protected:
+    int overflow(int c) override {
+        if (sync() != 0)
+            return traits_type::eof();
+        if (c != traits_type::eof()) {
+            *pptr() = static_cast<char>(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override {
+        const char* data = pbase();
+        std::size_t left = static_cast<std::size_t>(pptr() - pbase());
+        while (left > 0) {
+            const ssize_t n = ::write(fd_, data, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return -1;
+            data += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return 0;
+    }
+
+private:
+    int fd_;
+    char buffer_[4096];
+};
+
 }  // namespace
+
+void keepLibraryOutputOffStdout() {
+    std::fflush(stdout);
+    const int results = ::dup(STDOUT_FILENO);
+    if (results < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return;
+    static FdStreamBuf resultBuffer(results);
+    std::cout.rdbuf(&resultBuffer);
+}
 
 Registrar::Registrar(const Command& command) {
     registry().push_back(command);

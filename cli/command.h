@@ -51,6 +51,12 @@ private:
     std::vector<std::string> flags_;
 };
 
+// The libraries print diagnostics on standard output. This sends file
+// descriptor 1 to standard error and points std::cout at the real standard
+// output, so that a command's results (written to std::cout) stay readable
+// by whatever parses them. Called once by main() before a command runs.
+void keepLibraryOutputOffStdout();
+
 // Quotes a string as a JSON string literal.
 std::string jsonString(const std::string& text);
 

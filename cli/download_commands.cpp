@@ -13,9 +13,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+
 #include <QTimer>
+#include <iostream>
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 
 namespace {
@@ -118,8 +121,7 @@ private:
     void combined(int state) {
         if (state != 0 || !QFileInfo::exists(m_plan.outputPath))
             return fail("combining the parts failed; the parts are kept");
-        std::printf("%s\n", m_plan.outputPath.toUtf8().constData());
-        std::fflush(stdout);
+        std::cout << m_plan.outputPath.toStdString() << std::endl;
         QCoreApplication::exit(0);
     }
 

@@ -58,8 +58,12 @@ int main(int argc, char** argv) {
         loadCommandModules();
         command = findCommand(name);
     }
-    if (command)
-        return command->run(std::vector<std::string>(argv + 2, argv + argc));
+    if (command) {
+        cli::keepLibraryOutputOffStdout();
+        const int status = command->run(std::vector<std::string>(argv + 2, argv + argc));
+        std::cout.flush();
+        return status;
+    }
     std::cerr << "clipwright-cli: unknown command '" << name << "'\n";
     printHelp(std::cerr);
     return cli::kUsageError;

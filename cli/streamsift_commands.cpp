@@ -32,8 +32,8 @@ const cli::Registrar registerSift(kSift);
 const cli::Registrar registerGetFile(kGetFile);
 
 // Sends what the library prints on standard output (its diagnostics) to
-// another descriptor while the object lives, so that the command's own
-// output stays readable. original() still reaches the real standard output.
+// another descriptor while the object lives. original() still reaches the
+// descriptor that was standard output before.
 class DivertedStdout {
 public:
     explicit DivertedStdout(int target) {
@@ -85,11 +85,7 @@ int runSift(const std::vector<std::string>& args) {
     dlInfo* infos = nullptr;
     char* title = nullptr;
     int count = 0;
-    int result;
-    {
-        DivertedStdout diagnostics(STDERR_FILENO);
-        result = sift.analysisUrl(infos, count, title, url.c_str());
-    }
+    const int result = sift.analysisUrl(infos, count, title, url.c_str());
     std::cout << "{\"result\":" << result << ",\"title\":" << (title ? jsonText(title) : "null")
               << ",\"streams\":" << streamsJson(infos, count) << "}" << std::endl;
     sift.freeUrlData(infos, title, count);

@@ -21,6 +21,10 @@ bool isExecutableFile(const std::filesystem::path& path) {
     return std::filesystem::is_regular_file(path, error) && access(path.c_str(), X_OK) == 0;
 }
 
+enum class Capture { Nothing, StdoutAndStderr, StdoutOnly };
+
+ProcessResult run(const std::vector<std::string>& argv, Capture capture);
+
 }  // namespace
 
 std::filesystem::path findProgram(const std::string& name) {
@@ -38,6 +42,17 @@ std::filesystem::path findProgram(const std::string& name) {
 }
 
 ProcessResult runProcess(const std::vector<std::string>& argv, bool captureOutput) {
+    return run(argv, captureOutput ? Capture::StdoutAndStderr : Capture::Nothing);
+}
+
+ProcessResult runProcessForStdout(const std::vector<std::string>& argv) {
+    return run(argv, Capture::StdoutOnly);
+}
+
+namespace {
+
+ProcessResult run(const std::vector<std::string>& argv, Capture capture) {
+    const bool captureOutput = capture != Capture::Nothing;
     ProcessResult result;
     if (argv.empty())
         return result;
@@ -55,7 +70,10 @@ ProcessResult runProcess(const std::vector<std::string>& argv, bool captureOutpu
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     if (captureOutput) {
         posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+        if (capture == Capture::StdoutOnly)
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        else
+            posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
     } else {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
@@ -91,5 +109,7 @@ ProcessResult runProcess(const std::vector<std::string>& argv, bool captureOutpu
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
+
+}  // namespace
 
 }  // namespace platform

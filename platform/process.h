@@ -24,4 +24,8 @@ struct ProcessResult {
 // discarded unless captureOutput is set.
 ProcessResult runProcess(const std::vector<std::string>& argv, bool captureOutput = false);
 
+// As runProcess, capturing standard output alone; standard error is
+// discarded.
+ProcessResult runProcessForStdout(const std::vector<std::string>& argv);
+
 }  // namespace platform

@@ -260,11 +260,12 @@ TEST_F(Workers, GetCommandDownloadsAndCombinesAStreamInParts) {
     writeScript(homePath(), streamBlock("/watch", "Two: parts",
                                         {server.url("/part1.flv"), server.url("/part2.flv")}));
     const auto out = homePath() / "out";
-    const platform::ProcessResult result = platform::runProcess(
-        {CLIPWRIGHT_CLI, "get", server.url("/watch"), "--out-dir", out.string()}, true);
+    const platform::ProcessResult result = platform::runProcessForStdout(
+        {CLIPWRIGHT_CLI, "get", server.url("/watch"), "--out-dir", out.string()});
     ASSERT_TRUE(result.ok()) << result.output;
     const auto expected = out / "Two_ parts.flv";  // the engine cleans the name
-    EXPECT_NE(result.output.find(expected.string() + "\n"), std::string::npos) << result.output;
+    // The libraries' diagnostics stay off standard output: it holds the path alone.
+    EXPECT_EQ(result.output, expected.string() + "\n");
     EXPECT_NEAR(std::stod(probeValue(expected, "format=duration")), 2.0, 0.2);
     EXPECT_FALSE(std::filesystem::exists(out / "Two_ parts(1).flv"));
 
