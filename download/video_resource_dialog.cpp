@@ -111,9 +111,11 @@ VideoResourceDialog::VideoResourceDialog(QWidget* parent) : QImageDialog(parent)
     m_tableView->horizontalHeader()->setMinimumHeight(19);
     m_tableView->setStyleSheet(
         "QTableView::item{selection-background-color:rgb(100,166,182);min-height: 17px;}");
+    // Gradient stops lie between 0 and 1; Qt drops any other stop with a
+    // warning, so the darkest colour sits at 1, the end of the gradient.
     m_tableView->horizontalHeader()->setStyleSheet(
         " QHeaderView::section  { background-color: qlineargradient(x1:0, y1:0, x2:0, y2:2,stop:0 "
-        "#2994B9, stop: 0.5 #23869C,stop: 0.6 #1E7388, stop:2 #1B5B68); color: white; border: "
+        "#2994B9, stop: 0.5 #23869C,stop: 0.6 #1E7388, stop:1 #1B5B68); color: white; border: "
         "1px solid #1A7889; }");
     m_labDownPath = new QLineEdit(this);
     m_labDownPath->setObjectName("m_labDownPath");
