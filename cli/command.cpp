@@ -60,8 +60,10 @@ void keepLibraryOutputOffStdout() {
     const int results = ::dup(STDOUT_FILENO);
     if (results < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
         return;
-    static FdStreamBuf resultBuffer(results);
-    std::cout.rdbuf(&resultBuffer);
+    // Never destroyed: std::cout flushes it once more after static objects
+    // have gone.
+    static FdStreamBuf* const resultBuffer = new FdStreamBuf(results);
+    std::cout.rdbuf(resultBuffer);
 }
 
 Registrar::Registrar(const Command& command) {
