@@ -213,7 +213,9 @@ void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slis
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
-Response perform(const Request& request, const Callbacks* callbacks) {
+// `reused` is a handle kept by a Connection (its open connection survives
+// the reset), or null for a fresh handle that lives for this request only.
+Response perform(const Request& request, const Callbacks* callbacks, CURL* reused = nullptr) {
     Response response;
     if (!isHttpUrl(request.url)) {
         response.error = "only http and https URLs are fetched";
@@ -222,16 +224,20 @@ Response perform(const Request& request, const Callbacks* callbacks) {
     curl_slist* headers = buildHeaderList(request);
     for (int attempt = 0;; ++attempt) {
         response = Response{};
-        CURL* curl = curl_easy_init();
+        CURL* curl = reused ? reused : curl_easy_init();
         if (!curl) {
             response.error = "curl_easy_init failed";
             break;
         }
+        if (reused)
+            curl_easy_reset(curl);
         Transfer transfer;
         transfer.callbacks = callbacks;
         transfer.response = &response;
         transfer.curl = curl;
         configure(curl, request, transfer, headers);
+        if (reused)
+            curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 0L);
         CURLcode code = curl_easy_perform(curl);
         if (code == CURLE_OK)
             deliverHeaders(transfer);  // a bodiless answer still reports its headers
@@ -243,10 +249,12 @@ Response perform(const Request& request, const Callbacks* callbacks) {
         if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
             response.effectiveUrl = effective;
         response.aborted = transfer.stopRequested;
+        response.timedOut = code == CURLE_OPERATION_TIMEDOUT;
         response.transportOk = code == CURLE_OK && !transfer.stopRequested;
         if (!response.transportOk)
             response.error = transfer.stopRequested ? "stopped" : curl_easy_strerror(code);
-        curl_easy_cleanup(curl);
+        if (!reused)
+            curl_easy_cleanup(curl);
         const bool connectFailed = code == CURLE_COULDNT_CONNECT;
         if (!connectFailed || attempt >= request.connectRetries)
             break;
@@ -263,6 +271,21 @@ Response fetch(const Request& request) {
 
 Response fetch(const Request& request, const Callbacks& callbacks) {
     return perform(request, &callbacks);
+}
+
+Connection::~Connection() {
+    if (handle_)
+        curl_easy_cleanup(static_cast<CURL*>(handle_));
+}
+
+Response Connection::fetch(const Request& request, const Callbacks& callbacks) {
+    if (!handle_) {
+        CookieShare::instance();  // initialises curl before the first handle
+        handle_ = curl_easy_init();
+    }
+    if (!handle_)
+        return perform(request, &callbacks);
+    return perform(request, &callbacks, static_cast<CURL*>(handle_));
 }
 
 bool isHttpUrl(std::string_view url) {

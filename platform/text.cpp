@@ -129,4 +129,13 @@ std::string formatSize(std::int64_t bytes) {
     return buffer;
 }
 
+std::string_view trimBlanks(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 }  // namespace platform

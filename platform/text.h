@@ -24,6 +24,9 @@ inline std::string utf16ToAnsi(std::u16string_view utf16) {
     return utf16ToUtf8(utf16);
 }
 
+// The text without the blanks, tabs and carriage returns at either end.
+std::string_view trimBlanks(std::string_view text);
+
 // The value of a hexadecimal digit, or -1 for any other character.
 int hexDigitValue(char c);
 
