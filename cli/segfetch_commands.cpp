@@ -1,5 +1,5 @@
 // clipwright-cli fetch: one segmented download with progress lines.
-#include "command.h"
+#include "cli/command.h"
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "segfetch/download_helper.h"

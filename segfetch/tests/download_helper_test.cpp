@@ -1,8 +1,8 @@
 #include "segfetch/download_helper.h"
 
-#include "fault_server.h"
 #include "platform/text.h"
-#include "temp_dir.h"
+#include "testing/fault_server.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <thread>
 
-using segfetch_test::FaultServer;
+using testing_support::FaultServer;
 using testing_support::readFile;
 using testing_support::TempDir;
 
