@@ -1,4 +1,4 @@
-#include "app_log.h"
+#include "app/app_log.h"
 
 #include "platform/atomic_file.h"
 #include "widgets/skin_paths.h"

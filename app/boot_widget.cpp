@@ -1,12 +1,12 @@
-#include "boot_widget.h"
+#include "app/boot_widget.h"
 
 #include <QLabel>
 #include <QMovie>
 #include <QTimer>
 
-#include "app_log.h"
-#include "message_dialog.h"
-#include "product.h"
+#include "app/app_log.h"
+#include "app/message_dialog.h"
+#include "app/product.h"
 #include "widgets/skin_paths.h"
 
 BootWidget::BootWidget(QWidget* parent)

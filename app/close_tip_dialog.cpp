@@ -1,11 +1,11 @@
-#include "close_tip_dialog.h"
+#include "app/close_tip_dialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QRadioButton>
 
-#include "preferences_store.h"
-#include "skinned_form.h"
+#include "app/preferences_store.h"
+#include "app/skinned_form.h"
 #include "widgets/image_button.h"
 #include "widgets/skin_paths.h"
 

@@ -1,10 +1,10 @@
-#include "delete_tip_dialog.h"
+#include "app/delete_tip_dialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
 
-#include "preferences_store.h"
-#include "skinned_form.h"
+#include "app/preferences_store.h"
+#include "app/skinned_form.h"
 #include "widgets/image_button.h"
 #include "widgets/skin_paths.h"
 

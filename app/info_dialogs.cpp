@@ -1,10 +1,10 @@
-#include "info_dialogs.h"
+#include "app/info_dialogs.h"
 
 #include <QDate>
 #include <QLabel>
 
-#include "product.h"
-#include "skinned_form.h"
+#include "app/product.h"
+#include "app/skinned_form.h"
 #include "widgets/image_button.h"
 #include "widgets/skin_paths.h"
 

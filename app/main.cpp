@@ -4,8 +4,8 @@
 #include <QNetworkProxyFactory>
 #include <QScreen>
 
-#include "boot_widget.h"
-#include "main_window.h"
+#include "app/boot_widget.h"
+#include "app/main_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

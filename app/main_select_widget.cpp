@@ -1,4 +1,4 @@
-#include "main_select_widget.h"
+#include "app/main_select_widget.h"
 
 #include <QTimer>
 #include <QVBoxLayout>

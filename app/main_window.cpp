@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,15 +10,15 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app_log.h"
-#include "close_tip_dialog.h"
-#include "info_dialogs.h"
-#include "main_select_widget.h"
+#include "app/app_log.h"
+#include "app/close_tip_dialog.h"
+#include "app/info_dialogs.h"
+#include "app/main_select_widget.h"
+#include "app/preferences_dialog.h"
+#include "app/preferences_store.h"
+#include "app/product.h"
+#include "app/skinned_form.h"
 #include "player/player_widget.h"
-#include "preferences_dialog.h"
-#include "preferences_store.h"
-#include "product.h"
-#include "skinned_form.h"
 #include "widgets/image_button.h"
 #include "widgets/skin_paths.h"
 

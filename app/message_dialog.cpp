@@ -1,4 +1,4 @@
-#include "message_dialog.h"
+#include "app/message_dialog.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "product.h"
+#include "app/product.h"
 #include "widgets/image_button.h"
 #include "widgets/skin_paths.h"
 

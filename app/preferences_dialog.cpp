@@ -1,4 +1,4 @@
-#include "preferences_dialog.h"
+#include "app/preferences_dialog.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "preferences_store.h"
-#include "skinned_form.h"
+#include "app/preferences_store.h"
+#include "app/skinned_form.h"
 #include "widgets/image_button.h"
 #include "widgets/image_widget.h"
 #include "widgets/skin_paths.h"

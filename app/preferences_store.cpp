@@ -1,11 +1,11 @@
-#include "preferences_store.h"
+#include "app/preferences_store.h"
 
 #include <QDir>
 #include <QDomDocument>
 #include <QStandardPaths>
 
+#include "app/xml_file.h"
 #include "widgets/skin_paths.h"
-#include "xml_file.h"
 
 namespace {
 

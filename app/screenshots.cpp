@@ -14,13 +14,13 @@
 #include <QPainter>
 #include <cstdio>
 
-#include "boot_widget.h"
-#include "close_tip_dialog.h"
-#include "delete_tip_dialog.h"
-#include "info_dialogs.h"
-#include "main_window.h"
-#include "message_dialog.h"
-#include "preferences_dialog.h"
+#include "app/boot_widget.h"
+#include "app/close_tip_dialog.h"
+#include "app/delete_tip_dialog.h"
+#include "app/info_dialogs.h"
+#include "app/main_window.h"
+#include "app/message_dialog.h"
+#include "app/preferences_dialog.h"
 #include "widgets/skin_paths.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "skinned_form.h"
+#include "app/skinned_form.h"
 
 #include <QAbstractButton>
 #include <QLabel>

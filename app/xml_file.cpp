@@ -1,4 +1,4 @@
-#include "xml_file.h"
+#include "app/xml_file.h"
 
 #include <QDebug>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "online_widgets.h"
+#include "browser/online_widgets.h"
 
 #include "widgets/skin_paths.h"
 

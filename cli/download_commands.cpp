@@ -1,7 +1,7 @@
 // clipwright-cli get: the program's download workflow without its window.
 // The same workers as a task row: analysis with retries, the first stream,
 // the row's file naming, the parts one after another, then combining.
-#include "command.h"
+#include "cli/command.h"
 
 #include "download/download_plan.h"
 #include "download/downloading_analy_thread.h"

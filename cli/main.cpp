@@ -1,5 +1,5 @@
 // clipwright-cli: every engine of the project on the command line.
-#include "command.h"
+#include "cli/command.h"
 #include "platform/app_dir.h"
 
 #include <dlfcn.h>

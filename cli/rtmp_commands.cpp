@@ -1,5 +1,5 @@
 // clipwright-cli rtmp: one RTMP download with progress lines.
-#include "command.h"
+#include "cli/command.h"
 #include "platform/text.h"
 #include "rtmp/rtmp_download.h"
 

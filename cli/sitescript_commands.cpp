@@ -1,6 +1,6 @@
 // clipwright-cli commands of the site-script engine: analyse a page, pack
 // and unpack the script file, probe a file's type, merge downloaded pieces.
-#include "command.h"
+#include "cli/command.h"
 
 #include "platform/atomic_file.h"
 #include "platform/text.h"

@@ -1,4 +1,4 @@
-#include "down_centre_widget.h"
+#include "download/down_centre_widget.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,4 +1,4 @@
-#include "download_head_widget.h"
+#include "download/download_head_widget.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "paste_url_widget.h"
+#include "download/paste_url_widget.h"
 
 #include <QFileDialog>
 #include <QMenu>

@@ -1,9 +1,9 @@
 // The converter and conversion-settings families of the flat interface.
-#include "codec_numbers.h"
-#include "conversion_settings.h"
-#include "handle_table.h"
-#include "kestrel.h"
-#include "transcoder.h"
+#include "kestrel/codec_numbers.h"
+#include "kestrel/conversion_settings.h"
+#include "kestrel/handle_table.h"
+#include "kestrel/kestrel.h"
+#include "kestrel/transcoder.h"
 
 #include <memory>
 

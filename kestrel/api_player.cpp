@@ -1,7 +1,7 @@
 // The player family of the flat interface.
-#include "handle_table.h"
-#include "kestrel.h"
-#include "player.h"
+#include "kestrel/handle_table.h"
+#include "kestrel/kestrel.h"
+#include "kestrel/player.h"
 
 #include <memory>
 

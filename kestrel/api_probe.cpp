@@ -1,7 +1,7 @@
 // The probe family of the flat interface.
-#include "handle_table.h"
-#include "kestrel.h"
-#include "media_probe.h"
+#include "kestrel/handle_table.h"
+#include "kestrel/kestrel.h"
+#include "kestrel/media_probe.h"
 
 #include <memory>
 #include <vector>

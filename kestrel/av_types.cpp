@@ -1,4 +1,4 @@
-#include "av_types.h"
+#include "kestrel/av_types.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "bmp.h"
+#include "kestrel/bmp.h"
 
 #include <cstring>
 

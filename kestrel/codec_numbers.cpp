@@ -1,4 +1,4 @@
-#include "codec_numbers.h"
+#include "kestrel/codec_numbers.h"
 
 extern "C" {
 #include <libavcodec/codec_desc.h>

@@ -1,4 +1,4 @@
-#include "encoder_plan.h"
+#include "kestrel/encoder_plan.h"
 
 extern "C" {
 #include <libavutil/rational.h>

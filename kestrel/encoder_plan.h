@@ -3,7 +3,7 @@
 // the disc standards. Pure decisions, no encoding.
 #pragma once
 
-#include "conversion_settings.h"
+#include "kestrel/conversion_settings.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,4 +1,4 @@
-#include "handle_table.h"
+#include "kestrel/handle_table.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -1,7 +1,7 @@
 // Opaque 32-bit handles for the engine's objects.
 #pragma once
 
-#include "kestrel.h"
+#include "kestrel/kestrel.h"
 
 #include <atomic>
 #include <map>

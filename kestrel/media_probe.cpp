@@ -1,6 +1,6 @@
-#include "media_probe.h"
+#include "kestrel/media_probe.h"
 
-#include "bmp.h"
+#include "kestrel/bmp.h"
 
 #include <algorithm>
 #include <cctype>

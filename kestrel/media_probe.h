@@ -2,7 +2,7 @@
 // player's facts about the file it opens).
 #pragma once
 
-#include "av_types.h"
+#include "kestrel/av_types.h"
 
 #include <cstdint>
 #include <string>

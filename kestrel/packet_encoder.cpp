@@ -1,4 +1,4 @@
-#include "packet_encoder.h"
+#include "kestrel/packet_encoder.h"
 
 extern "C" {
 #include <libavutil/opt.h>

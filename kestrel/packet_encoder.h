@@ -3,8 +3,8 @@
 // comes from libopencore-amrnb.
 #pragma once
 
-#include "av_types.h"
-#include "encoder_plan.h"
+#include "kestrel/av_types.h"
+#include "kestrel/encoder_plan.h"
 
 #include <deque>
 #include <memory>

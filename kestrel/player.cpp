@@ -1,4 +1,4 @@
-#include "player.h"
+#include "kestrel/player.h"
 
 #include <mpv/client.h>
 

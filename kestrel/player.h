@@ -4,7 +4,7 @@
 // drained with zero-timeout event polls.
 #pragma once
 
-#include "media_probe.h"
+#include "kestrel/media_probe.h"
 
 #include <cstdint>
 #include <string>

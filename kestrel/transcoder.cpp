@@ -1,6 +1,6 @@
-#include "transcoder.h"
+#include "kestrel/transcoder.h"
 
-#include "codec_numbers.h"
+#include "kestrel/codec_numbers.h"
 
 extern "C" {
 #include <libavutil/opt.h>

@@ -3,10 +3,10 @@
 // thread of its own that can be paused, resumed and stopped.
 #pragma once
 
-#include "av_types.h"
-#include "conversion_settings.h"
-#include "encoder_plan.h"
-#include "packet_encoder.h"
+#include "kestrel/av_types.h"
+#include "kestrel/conversion_settings.h"
+#include "kestrel/encoder_plan.h"
+#include "kestrel/packet_encoder.h"
 
 #include <atomic>
 #include <condition_variable>

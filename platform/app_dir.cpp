@@ -1,4 +1,4 @@
-#include "app_dir.h"
+#include "platform/app_dir.h"
 
 #include <cstdlib>
 #include <system_error>

@@ -1,6 +1,6 @@
-#include "process.h"
+#include "platform/process.h"
 
-#include "app_dir.h"
+#include "platform/app_dir.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,4 +1,4 @@
-#include "player_widget.h"
+#include "player/player_widget.h"
 
 #include <QIcon>
 

@@ -1,4 +1,4 @@
-#include "hosts.h"
+#include "streamsift/hosts.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,4 +1,4 @@
-#include "stream_map.h"
+#include "streamsift/stream_map.h"
 
 #include "platform/text.h"
 

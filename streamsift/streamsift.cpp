@@ -1,6 +1,6 @@
 // Page analysis: fetch the watch page, keep a copy, decode its stream map
 // and hand the records out in blocks that only freeUrlData releases.
-#include "streamsift.h"
+#include "streamsift/streamsift.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "hosts.h"
 #include "platform/atomic_file.h"
 #include "platform/http.h"
 #include "platform/text.h"
-#include "stream_map.h"
+#include "streamsift/hosts.h"
+#include "streamsift/stream_map.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string>
 
-#include "hosts.h"
 #include "platform/clock.h"
 #include "platform/http.h"
 #include "platform/text.h"
-#include "streamsift.h"
+#include "streamsift/hosts.h"
+#include "streamsift/streamsift.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "media.h"
+#include "testing/media.h"
 
 #include "platform/process.h"
 

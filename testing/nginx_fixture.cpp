@@ -1,4 +1,4 @@
-#include "nginx_fixture.h"
+#include "testing/nginx_fixture.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -2,7 +2,7 @@
 // free loopback ports, from a private prefix, for the object's lifetime.
 #pragma once
 
-#include "temp_dir.h"
+#include "testing/temp_dir.h"
 
 #include <sys/types.h>
 

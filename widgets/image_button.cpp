@@ -1,4 +1,4 @@
-#include "image_button.h"
+#include "widgets/image_button.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>

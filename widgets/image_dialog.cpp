@@ -1,10 +1,10 @@
-#include "image_dialog.h"
+#include "widgets/image_dialog.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "image_button.h"
-#include "skin_paths.h"
+#include "widgets/image_button.h"
+#include "widgets/skin_paths.h"
 
 QImageDialog::QImageDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
     setAttribute(Qt::WA_TranslucentBackground);

@@ -1,4 +1,4 @@
-#include "image_widget.h"
+#include "widgets/image_widget.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "skin_paths.h"
+#include "widgets/skin_paths.h"
 
 #include "platform/app_dir.h"
 

@@ -1,4 +1,4 @@
-#include "slider_ctrl.h"
+#include "widgets/slider_ctrl.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>

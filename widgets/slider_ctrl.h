@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "image_button.h"
+#include "widgets/image_button.h"
 
 // The slider's handle: a four-frame strip button (QImageButton) that
 // reports drags together with the press offset.

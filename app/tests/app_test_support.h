@@ -7,9 +7,9 @@
 #include <QString>
 #include <filesystem>
 
-#include "gui_test_app.h"
-#include "preferences_store.h"
+#include "app/preferences_store.h"
 #include "testing/temp_dir.h"
+#include "widgets/tests/gui_test_app.h"
 
 class AppDirTest : public GuiTest {
 protected:

@@ -6,11 +6,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app_test_support.h"
-#include "delete_tip_dialog.h"
-#include "message_dialog.h"
-#include "preferences_dialog.h"
-#include "product.h"
+#include "app/delete_tip_dialog.h"
+#include "app/message_dialog.h"
+#include "app/preferences_dialog.h"
+#include "app/product.h"
+#include "app/tests/app_test_support.h"
 #include "widgets/image_button.h"
 
 namespace {

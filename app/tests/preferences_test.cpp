@@ -1,7 +1,7 @@
 #include <QDir>
 #include <QDomDocument>
 
-#include "app_test_support.h"
+#include "app/tests/app_test_support.h"
 
 namespace {
 

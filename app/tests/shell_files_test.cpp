@@ -1,11 +1,11 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app_log.h"
-#include "app_test_support.h"
+#include "app/app_log.h"
+#include "app/tests/app_test_support.h"
+#include "app/xml_file.h"
 #include "download/download_head_widget.h"
 #include "widgets/image_button.h"
-#include "xml_file.h"
 
 #include <QLabel>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "download_fixture.h"
+#include "download/tests/download_fixture.h"
 
 #include "sitescript/tooling.h"
 

@@ -3,8 +3,8 @@
 // media files, and a Qt application object for the workers' signals.
 #pragma once
 
-#include "loopback_server.h"
-#include "temp_dir.h"
+#include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 

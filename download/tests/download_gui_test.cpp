@@ -8,14 +8,14 @@
 #include "download/download_head_widget.h"
 #include "download/downloading_widget.h"
 #include "download/paste_url_widget.h"
+#include "download/tests/download_fixture.h"
 #include "download/video_progress_bar.h"
 #include "download/video_resource_dialog.h"
-#include "download_fixture.h"
-#include "gui_test_app.h"
-#include "media.h"
-#include "nginx_fixture.h"
+#include "testing/media.h"
+#include "testing/nginx_fixture.h"
 #include "widgets/image_button.h"
 #include "widgets/image_dialog.h"
+#include "widgets/tests/gui_test_app.h"
 
 #include <QClipboard>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The task list file and the names a task gives its files, on disk.
 #include "download/output_naming.h"
 #include "download/task_list_file.h"
-#include "download_fixture.h"
+#include "download/tests/download_fixture.h"
 
 #include <QFile>
 

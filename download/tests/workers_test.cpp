@@ -1,12 +1,12 @@
 // The analysis, combining and download workers against loopback servers,
-// with media made by ffmpeg, and clipwright-cli get over all of them.
+// with media made by ffmpeg.
 #include "download/download_plan.h"
 #include "download/downloading_analy_thread.h"
 #include "download/downloading_down_thread.h"
-#include "download_fixture.h"
-#include "media.h"
+#include "download/tests/download_fixture.h"
 #include "platform/process.h"
 #include "segfetch/download_helper.h"
+#include "testing/media.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -245,33 +245,6 @@ TEST_F(Workers, DownloadRunsPartsInTurnAndDeleteRemovesTheirFiles) {
         EXPECT_FALSE(QFile::exists(file("S.bin_" + std::to_string(j))));
     EXPECT_FALSE(QFile::exists(file("S.bin")));
     qDeleteAll(helpers);
-}
-
-TEST_F(Workers, GetCommandDownloadsAndCombinesAStreamInParts) {
-    testing_support::ClipOptions clip;
-    clip.seconds = 1;
-    clip.width = 160;
-    clip.height = 120;
-    makeClip(homePath() / "src1.flv", clip);
-    makeClip(homePath() / "src2.flv", clip);
-    server.serveFile("/part1.flv", homePath() / "src1.flv");
-    server.serveFile("/part2.flv", homePath() / "src2.flv");
-    server.start();
-    writeScript(homePath(), streamBlock("/watch", "Two: parts",
-                                        {server.url("/part1.flv"), server.url("/part2.flv")}));
-    const auto out = homePath() / "out";
-    const platform::ProcessResult result = platform::runProcessForStdout(
-        {CLIPWRIGHT_CLI, "get", server.url("/watch"), "--out-dir", out.string()});
-    ASSERT_TRUE(result.ok()) << result.output;
-    const auto expected = out / "Two_ parts.flv";  // the engine cleans the name
-    // The libraries' diagnostics stay off standard output: it holds the path alone.
-    EXPECT_EQ(result.output, expected.string() + "\n");
-    EXPECT_NEAR(std::stod(probeValue(expected, "format=duration")), 2.0, 0.2);
-    EXPECT_FALSE(std::filesystem::exists(out / "Two_ parts(1).flv"));
-
-    const platform::ProcessResult usage =
-        platform::runProcess({CLIPWRIGHT_CLI, "get", "u", "--user", "x"}, true);
-    EXPECT_EQ(usage.exitCode, 2);
 }
 
 }  // namespace

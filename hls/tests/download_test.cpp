@@ -1,9 +1,9 @@
 // Loading, downloading and combining real HLS made by ffmpeg, served on
 // loopback, with the server misbehaving on purpose.
 #include "hls/hls.h"
-#include "hls_media.h"
-#include "hls_server.h"
-#include "temp_dir.h"
+#include "hls/tests/hls_media.h"
+#include "hls/tests/hls_server.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 

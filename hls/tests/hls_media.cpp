@@ -1,6 +1,6 @@
-#include "hls_media.h"
+#include "hls/tests/hls_media.h"
 
-#include "temp_dir.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 

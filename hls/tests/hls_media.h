@@ -2,7 +2,7 @@
 // downloaded result must pass.
 #pragma once
 
-#include "media.h"
+#include "testing/media.h"
 
 #include <filesystem>
 #include <string>

@@ -1,6 +1,6 @@
-#include "hls_server.h"
+#include "hls/tests/hls_server.h"
 
-#include "temp_dir.h"
+#include "testing/temp_dir.h"
 
 #include <chrono>
 #include <memory>

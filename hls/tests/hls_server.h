@@ -3,7 +3,7 @@
 // answers held back until the test lets them go. It logs every request.
 #pragma once
 
-#include "loopback_server.h"
+#include "testing/loopback_server.h"
 
 #include <condition_variable>
 #include <filesystem>

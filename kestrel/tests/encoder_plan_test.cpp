@@ -1,6 +1,6 @@
 // What the engine asks of each encoder: sizes, rates, layouts and formats
 // that the encoders and disc standards accept.
-#include "encoder_plan.h"
+#include "kestrel/encoder_plan.h"
 
 #include <gtest/gtest.h>
 

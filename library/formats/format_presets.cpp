@@ -1,4 +1,4 @@
-#include "format_presets.h"
+#include "library/formats/format_presets.h"
 
 #include <array>
 

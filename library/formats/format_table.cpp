@@ -1,4 +1,4 @@
-#include "format_table.h"
+#include "library/formats/format_table.h"
 
 #include <algorithm>
 #include <array>

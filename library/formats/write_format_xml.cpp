@@ -1,6 +1,6 @@
 // Build step: writes the shipped "format.xml" into the application
 // directory given as the only argument.
-#include "format_presets.h"
+#include "library/formats/format_presets.h"
 #include "platform/atomic_file.h"
 
 #include <cstdio>

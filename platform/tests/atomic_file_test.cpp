@@ -1,6 +1,6 @@
 #include "platform/atomic_file.h"
 
-#include "temp_dir.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/http.h"
 
-#include "loopback_server.h"
+#include "testing/loopback_server.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "platform/process.h"
 #include "platform/app_dir.h"
 
-#include "temp_dir.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 

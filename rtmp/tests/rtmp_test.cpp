@@ -1,9 +1,9 @@
 #include "rtmp/rtmp_download.h"
 
-#include "media.h"
-#include "nginx_fixture.h"
 #include "platform/process.h"
-#include "temp_dir.h"
+#include "testing/media.h"
+#include "testing/nginx_fixture.h"
+#include "testing/temp_dir.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -1,9 +1,9 @@
 #include "segfetch/segment_downloader.h"
 
-#include "fault_server.h"
-#include "nginx_fixture.h"
 #include "platform/text.h"
-#include "temp_dir.h"
+#include "testing/fault_server.h"
+#include "testing/nginx_fixture.h"
+#include "testing/temp_dir.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
-using segfetch_test::FaultServer;
+using testing_support::FaultServer;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
@@ -236,7 +236,7 @@ TEST_F(SegmentDownloaderTest, StalledConnectionEndsItsSegmentIncomplete) {
 
 TEST(SegmentDownloaderNginx, DownloadsFromARateLimitedServer) {
     TempDir www;
-    const std::string body = segfetch_test::patternBytes(3 << 20);
+    const std::string body = testing_support::patternBytes(3 << 20);
     writeFile(www / "clip.mp4", body);
     testing_support::NginxServer nginx({.httpRoot = www.path(), .httpRateLimit = 4 << 20});
     TempDir dir;

@@ -1,4 +1,4 @@
-#include "engine_fixture.h"
+#include "sitescript/tests/engine_fixture.h"
 
 #include "sitescript/tooling.h"
 

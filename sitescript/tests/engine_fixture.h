@@ -3,10 +3,10 @@
 // one analysis in plain C++ types.
 #pragma once
 
-#include "loopback_server.h"
 #include "platform/text.h"
 #include "sitescript/sitescript.h"
-#include "temp_dir.h"
+#include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // rules, redirects, headers, cookies, POST, the stream probe, login pages
 // and analyses on several threads.
 #include "platform/http.h"
-#include "engine_fixture.h"
 #include "platform/process.h"
+#include "sitescript/tests/engine_fixture.h"
 
 #include <chrono>
 #include <thread>

@@ -1,7 +1,7 @@
 // Statements, conditions, jumps, closing steps and guards of the
 // interpreter, through AnalyseUrl on scripts that need no network. Values
 // are observed through RTMP_PLAYPATH, which reaches the record unchanged.
-#include "engine_fixture.h"
+#include "sitescript/tests/engine_fixture.h"
 #include "sitescript/tooling.h"
 
 namespace sitescript_test {

@@ -1,8 +1,8 @@
 // ProbeFileType on files made by ffmpeg and on hand-made signatures;
 // MergeStreams with the real ffmpeg.
-#include "engine_fixture.h"
-#include "media.h"
+#include "sitescript/tests/engine_fixture.h"
 #include "sitescript/tooling.h"
+#include "testing/media.h"
 
 #include <sys/stat.h>
 

@@ -1,6 +1,6 @@
 // The script file: scrambling, lines, blocks and block selection.
-#include "engine_fixture.h"
 #include "sitescript/script_model.h"
+#include "sitescript/tests/engine_fixture.h"
 #include "sitescript/tooling.h"
 
 namespace sitescript_test {

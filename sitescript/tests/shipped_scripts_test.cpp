@@ -1,6 +1,6 @@
 // The shipped site scripts, as the build packed them, against pages served
 // on loopback.
-#include "engine_fixture.h"
+#include "sitescript/tests/engine_fixture.h"
 
 #include <filesystem>
 

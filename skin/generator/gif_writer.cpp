@@ -1,4 +1,4 @@
-#include "gif_writer.h"
+#include "skin/generator/gif_writer.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "glyphs.h"
+#include "skin/generator/glyphs.h"
 
 #include <QMap>
 #include <QPainterPath>

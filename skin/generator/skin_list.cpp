@@ -1,4 +1,4 @@
-#include "skin_list.h"
+#include "skin/generator/skin_list.h"
 
 #include <QRegularExpression>
 

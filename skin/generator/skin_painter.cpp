@@ -1,4 +1,4 @@
-#include "skin_painter.h"
+#include "skin/generator/skin_painter.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -10,7 +10,7 @@
 #include <QtMath>
 #include <functional>
 
-#include "glyphs.h"
+#include "skin/generator/glyphs.h"
 
 namespace skin {
 

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QVector>
 
-#include "skin_list.h"
+#include "skin/generator/skin_list.h"
 
 namespace skin {
 

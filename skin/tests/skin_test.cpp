@@ -7,9 +7,9 @@
 #include <QRegularExpression>
 #include <QSet>
 
-#include "gif_writer.h"
-#include "skin_list.h"
-#include "skin_painter.h"
+#include "skin/generator/gif_writer.h"
+#include "skin/generator/skin_list.h"
+#include "skin/generator/skin_painter.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "loopback_server.h"
 #include "streamsift/streamsift.h"
-#include "temp_dir.h"
+#include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
 
 namespace {
 

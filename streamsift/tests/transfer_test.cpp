@@ -10,10 +10,10 @@
 #include <string>
 #include <thread>
 
-#include "loopback_server.h"
 #include "platform/text.h"
 #include "streamsift/streamsift.h"
-#include "temp_dir.h"
+#include "testing/loopback_server.h"
+#include "testing/temp_dir.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 #include <QEnterEvent>
 #include <QTest>
 
-#include "gui_test_app.h"
-#include "image_button.h"
 #include "testing/temp_dir.h"
+#include "widgets/image_button.h"
+#include "widgets/tests/gui_test_app.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "gui_test_app.h"
-#include "slider_ctrl.h"
 #include "testing/temp_dir.h"
+#include "widgets/slider_ctrl.h"
+#include "widgets/tests/gui_test_app.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "fault_server.h"
+#include "testing/fault_server.h"
 
 #include <memory>
 
-namespace segfetch_test {
+namespace testing_support {
 
 std::string patternBytes(std::size_t size) {
     std::string bytes(size, '\0');
@@ -133,4 +133,4 @@ void FaultServer::serve(httplib::Response& response, std::size_t limit, bool wai
         });
 }
 
-}  // namespace segfetch_test
+}  // namespace testing_support

@@ -1,7 +1,7 @@
 // clipwright-cli's site-script commands: output format and exit codes.
-#include "engine_fixture.h"
-#include "media.h"
 #include "platform/process.h"
+#include "sitescript/tests/engine_fixture.h"
+#include "testing/media.h"
 
 namespace sitescript_test {
 namespace {

@@ -3,7 +3,7 @@
 // cutting connections, trickling, or answering without a usable length.
 #pragma once
 
-#include "loopback_server.h"
+#include "testing/loopback_server.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace segfetch_test {
+namespace testing_support {
 
 // Deterministic bytes that differ at every offset a test could confuse.
 std::string patternBytes(std::size_t size);
@@ -78,4 +78,4 @@ private:
     testing_support::LoopbackServer server_;
 };
 
-}  // namespace segfetch_test
+}  // namespace testing_support

@@ -1,7 +1,7 @@
 // The fetch command as a user runs it: exit status, target and part files.
-#include "fault_server.h"
 #include "platform/process.h"
-#include "temp_dir.h"
+#include "testing/fault_server.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ platform::ProcessResult fetch(const std::vector<std::string>& args) {
 }
 
 TEST(FetchCommand, DownloadsResumesAndReportsFailureInItsStatus) {
-    segfetch_test::FaultServer server(100000);
+    testing_support::FaultServer server(100000);
     testing_support::TempDir dir;
     const std::string target = (dir / "clip.flv").string();
 
