@@ -23,8 +23,13 @@ std::string segmentPath(const std::string& folder, int index, const char* extens
 
 class HlsDownload : public ::testing::Test {
 protected:
-    const Samples& media = samples();
-    HlsServer server{media.root};
+    HlsServer server{samplesRoot()};
+
+    // The address of a file of a sample, made on first use.
+    std::string urlOf(const std::string& kind, const std::string& file) {
+        sample(kind);
+        return server.url("/" + kind + "/" + file);
+    }
     testing_support::TempDir out;
     fs::path target = out / "clip.mp4";
 
@@ -56,38 +61,38 @@ protected:
     }
 
     void expectDoneAndTidy() {
-        expectPlayable(target, media.seconds);
+        expectPlayable(target, kSampleSeconds);
         EXPECT_FALSE(fs::exists(hls::workFolderFor(target)));
         EXPECT_FALSE(fs::exists(target.string() + ".remuxing"));
     }
 };
 
 TEST_F(HlsDownload, MpegTsSegments) {
-    const hls::Result result = fetch(server.url("/ts/index.m3u8"));
+    const hls::Result result = fetch(urlOf("ts", "index.m3u8"));
     ASSERT_TRUE(result.ok()) << result.message();
     expectDoneAndTidy();
-    expectEachRequestedOnce("ts", media.segments);
+    expectEachRequestedOnce("ts", kSampleSegments);
 }
 
 TEST_F(HlsDownload, FragmentedMp4WithInitSection) {
-    const hls::Result result = fetch(server.url("/fmp4/index.m3u8"));
+    const hls::Result result = fetch(urlOf("fmp4", "index.m3u8"));
     ASSERT_TRUE(result.ok()) << result.message();
     expectDoneAndTidy();
     EXPECT_EQ(server.requestsOf("/fmp4/init.mp4"), 1);
-    expectEachRequestedOnce("fmp4", media.segments, ".m4s");
+    expectEachRequestedOnce("fmp4", kSampleSegments, ".m4s");
 }
 
 TEST_F(HlsDownload, Aes128EncryptedSegments) {
     // The segments on the server really are encrypted: no transport-stream sync byte.
-    ASSERT_NE(testing_support::readFile(media.root / "aes/seg000.ts")[0], '\x47');
-    const hls::Result result = fetch(server.url("/aes/index.m3u8"));
+    ASSERT_NE(testing_support::readFile(sample("aes") / "seg000.ts")[0], '\x47');
+    const hls::Result result = fetch(urlOf("aes", "index.m3u8"));
     ASSERT_TRUE(result.ok()) << result.message();
     expectDoneAndTidy();
     EXPECT_EQ(server.requestsOf("/aes/key.bin"), 1);  // fetched once, shared by the workers
 }
 
 TEST_F(HlsDownload, MasterPlaylistVariantsAndAudioRendition) {
-    const hls::Stream stream = hls::loadStream(server.url("/master/master.m3u8"));
+    const hls::Stream stream = hls::loadStream(urlOf("master", "master.m3u8"));
     ASSERT_TRUE(stream.result.ok()) << stream.result.message();
     ASSERT_EQ(stream.variants.size(), 2u);
     EXPECT_EQ(stream.chosen, 0);  // the highest BANDWIDTH
@@ -97,51 +102,51 @@ TEST_F(HlsDownload, MasterPlaylistVariantsAndAudioRendition) {
     EXPECT_GT(stream.variants[0].bandwidth, stream.variants[1].bandwidth);
     EXPECT_EQ(stream.variants[0].audioGroup, "group_aud");
     EXPECT_NE(stream.variants[0].codecs.find(','), std::string::npos);
-    EXPECT_NEAR(stream.duration, media.seconds, 0.5);
+    EXPECT_NEAR(stream.duration, kSampleSeconds, 0.5);
     EXPECT_EQ(stream.variants[0].estimatedBytes,
               static_cast<std::int64_t>(static_cast<double>(stream.variants[0].bandwidth) *
                                         stream.duration / 8));
     ASSERT_EQ(stream.tracks.size(), 2u);
     EXPECT_EQ(stream.tracks[0].role, "video");
     EXPECT_EQ(stream.tracks[1].role, "audio");
-    EXPECT_EQ(stream.tracks[1].playlist.url, server.url("/master/v2.m3u8"));
+    EXPECT_EQ(stream.tracks[1].playlist.url, urlOf("master", "v2.m3u8"));
 
-    hls::Result result = fetch(server.url("/master/master.m3u8"));
+    hls::Result result = fetch(urlOf("master", "master.m3u8"));
     ASSERT_TRUE(result.ok()) << result.message();
-    expectPlayable(target, media.seconds, 320, 240);
+    expectPlayable(target, kSampleSeconds, 320, 240);
 
     fs::remove(target);
-    result = fetch(server.url("/master/master.m3u8"), 1);
+    result = fetch(urlOf("master", "master.m3u8"), 1);
     ASSERT_TRUE(result.ok()) << result.message();
-    expectPlayable(target, media.seconds, 160, 120);
+    expectPlayable(target, kSampleSeconds, 160, 120);
 
-    result = fetch(server.url("/master/master.m3u8"), 2);
+    result = fetch(urlOf("master", "master.m3u8"), 2);
     EXPECT_EQ(result.failure, hls::Failure::NoSuchVariant);
     EXPECT_NE(result.message().find("no variant 2"), std::string::npos) << result.message();
 }
 
 TEST_F(HlsDownload, ByteRangesOfOneFile) {
-    const hls::Result result = fetch(server.url("/single/index.m3u8"));
+    const hls::Result result = fetch(urlOf("single", "index.m3u8"));
     ASSERT_TRUE(result.ok()) << result.message();
     expectDoneAndTidy();
     std::set<std::string> ranges;
     for (const LoggedRequest& request : server.log())
         if (request.path == "/single/index.ts")
             ranges.insert(request.range);
-    EXPECT_EQ(ranges.size(), static_cast<std::size_t>(media.segments));
+    EXPECT_EQ(ranges.size(), static_cast<std::size_t>(kSampleSegments));
     EXPECT_FALSE(ranges.contains(""));
 }
 
 TEST_F(HlsDownload, RelativeAndAbsoluteUrisAfterARedirect) {
     // The playlist lives at /moved/list/ after a redirect; its URIs are
     // relative to that address, one absolute, one from the server root.
-    const std::string original = testing_support::readFile(media.root / "ts/index.m3u8");
+    const std::string original = testing_support::readFile(sample("ts") / "index.m3u8");
     std::string playlist = original;
     const auto replace = [&](const std::string& from, const std::string& to) {
         playlist.replace(playlist.find(from), from.size(), to);
     };
     replace("seg000.ts", "../../ts/seg000.ts");
-    replace("seg001.ts", server.url("/ts/seg001.ts"));
+    replace("seg001.ts", urlOf("ts", "seg001.ts"));
     replace("seg002.ts", "/ts/seg002.ts");
     replace("seg003.ts", "../../ts/./seg003.ts?token=a%20b");
     server.serveText("/moved/list/index.m3u8", playlist);
@@ -150,13 +155,13 @@ TEST_F(HlsDownload, RelativeAndAbsoluteUrisAfterARedirect) {
     const hls::Result result = fetch(server.url("/start.m3u8"));
     ASSERT_TRUE(result.ok()) << result.message();
     expectDoneAndTidy();
-    expectEachRequestedOnce("ts", media.segments);
+    expectEachRequestedOnce("ts", kSampleSegments);
 }
 
 TEST_F(HlsDownload, RetriesASegmentThatFailsOnceOrIsCut) {
     server.failNext(segmentPath("ts", 1), 503);
     server.cutNext(segmentPath("ts", 2), 1000);
-    const hls::Result result = fetch(server.url("/ts/index.m3u8"));
+    const hls::Result result = fetch(urlOf("ts", "index.m3u8"));
     ASSERT_TRUE(result.ok()) << result.message();
     expectDoneAndTidy();
     EXPECT_EQ(server.requestsOf(segmentPath("ts", 1)), 2);
@@ -165,7 +170,7 @@ TEST_F(HlsDownload, RetriesASegmentThatFailsOnceOrIsCut) {
 
 TEST_F(HlsDownload, GivesUpAfterThreeRetriesAndKeepsWhatArrived) {
     server.failAlways(segmentPath("ts", 2), 500);
-    const hls::Stream stream = hls::loadStream(server.url("/ts/index.m3u8"));
+    const hls::Stream stream = hls::loadStream(urlOf("ts", "index.m3u8"));
     ASSERT_TRUE(stream.result.ok());
     hls::Download download(stream.tracks, hls::workFolderFor(target), quickRetries());
     download.start();
@@ -184,13 +189,13 @@ TEST_F(HlsDownload, GivesUpAfterThreeRetriesAndKeepsWhatArrived) {
 
 TEST_F(HlsDownload, KeyThatCannotBeFetched) {
     server.failAlways("/aes/key.bin", 404);
-    const hls::Result result = fetch(server.url("/aes/index.m3u8"));
+    const hls::Result result = fetch(urlOf("aes", "index.m3u8"));
     EXPECT_EQ(result.failure, hls::Failure::Key);
     EXPECT_EQ(result.httpStatus, 404);
-    EXPECT_EQ(result.message(), "key " + server.url("/aes/key.bin") +
+    EXPECT_EQ(result.message(), "key " + urlOf("aes", "key.bin") +
                                     ": the key could not be fetched: HTTP 404 Not Found");
     EXPECT_FALSE(fs::exists(target));
-    for (int i = 0; i < media.segments; ++i)
+    for (int i = 0; i < kSampleSegments; ++i)
         EXPECT_EQ(server.requestsOf(segmentPath("aes", i)), 0);
 }
 
@@ -216,7 +221,7 @@ TEST_F(HlsDownload, RefusesLiveSampleAesAndOversizedPlaylists) {
 }
 
 TEST_F(HlsDownload, StopThenANewRunFetchesOnlyTheMissingSegments) {
-    const hls::Stream stream = hls::loadStream(server.url("/ts/index.m3u8"));
+    const hls::Stream stream = hls::loadStream(urlOf("ts", "index.m3u8"));
     ASSERT_TRUE(stream.result.ok());
     const fs::path work = hls::workFolderFor(target);
     server.hold({segmentPath("ts", 2), segmentPath("ts", 3)});
@@ -254,7 +259,7 @@ TEST_F(HlsDownload, StopThenANewRunFetchesOnlyTheMissingSegments) {
 }
 
 TEST_F(HlsDownload, PauseHoldsTheWorkersUntilResumed) {
-    const hls::Stream stream = hls::loadStream(server.url("/ts/index.m3u8"));
+    const hls::Stream stream = hls::loadStream(urlOf("ts", "index.m3u8"));
     ASSERT_TRUE(stream.result.ok());
     server.clearLog();
     hls::Download download(stream.tracks, hls::workFolderFor(target), quickRetries());
@@ -266,7 +271,7 @@ TEST_F(HlsDownload, PauseHoldsTheWorkersUntilResumed) {
     download.resume();
     const hls::Result result = download.wait();
     ASSERT_TRUE(result.ok()) << result.message();
-    EXPECT_EQ(download.segmentsDone(), media.segments);
+    EXPECT_EQ(download.segmentsDone(), kSampleSegments);
 }
 
 TEST_F(HlsDownload, AWorkFolderOfAnotherStreamIsEmptiedFirst) {
@@ -275,9 +280,9 @@ TEST_F(HlsDownload, AWorkFolderOfAnotherStreamIsEmptiedFirst) {
     testing_support::writeFile(work / "manifest", "clipwright hls work folder 1\nother\n");
     testing_support::writeFile(work / "video/000000.seg", "not this stream");
     testing_support::writeFile(work / "notes.txt", "the user's");
-    const hls::Result result = fetch(server.url("/ts/index.m3u8"));
+    const hls::Result result = fetch(urlOf("ts", "index.m3u8"));
     ASSERT_TRUE(result.ok()) << result.message();
-    expectPlayable(target, media.seconds);
+    expectPlayable(target, kSampleSeconds);
     EXPECT_EQ(server.requestsOf(segmentPath("ts", 0)), 1);
     // Only our own files go: the folder stays while the user's file is in it.
     EXPECT_EQ(testing_support::readFile(work / "notes.txt"), "the user's");

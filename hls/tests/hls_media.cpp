@@ -8,24 +8,27 @@
 
 namespace hls_test {
 
-const Samples& samples() {
-    static testing_support::TempDir folder;
-    static Samples made;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        using testing_support::HlsOptions;
-        made.root = folder.path();
-        const HlsOptions plain{.seconds = made.seconds};
-        testing_support::makeHlsMedia(made.root / "ts", plain);
-        testing_support::makeHlsMedia(made.root / "fmp4",
-                                      {.seconds = made.seconds, .fragmentedMp4 = true});
-        testing_support::makeHlsMedia(made.root / "aes",
-                                      {.seconds = made.seconds, .keyUri = "key.bin"});
-        testing_support::makeHlsMedia(made.root / "single",
-                                      {.seconds = made.seconds, .singleFile = true});
-        testing_support::makeHlsMaster(made.root / "master", plain);
-    });
-    return made;
+std::filesystem::path samplesRoot() {
+    static testing_support::TempDir root;
+    return root.path();
+}
+
+std::filesystem::path sample(const std::string& kind) {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    const std::filesystem::path folder = samplesRoot() / kind;
+    if (std::filesystem::exists(folder))
+        return folder;
+    testing_support::HlsOptions options{.seconds = kSampleSeconds,
+                                        .segmentSeconds = kSampleSeconds / kSampleSegments};
+    options.fragmentedMp4 = kind == "fmp4";
+    options.singleFile = kind == "single";
+    options.keyUri = kind == "aes" ? "key.bin" : "";
+    if (kind == "master")
+        testing_support::makeHlsMaster(folder, options);
+    else
+        testing_support::makeHlsMedia(folder, options);
+    return folder;
 }
 
 void expectPlayable(const std::filesystem::path& file, double seconds, int width, int height) {
