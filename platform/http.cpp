@@ -213,6 +213,15 @@ void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slis
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 }
 
+// Readies a kept handle for its next request: every option back to its
+// default, the open connection kept. Before curl 8.0 the reset forgot the
+// list of cookie files without freeing it; emptying the list first frees
+// it (the cookies themselves live in the shared store and stay).
+void resetForNextRequest(CURL* curl) {
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
+    curl_easy_reset(curl);
+}
+
 // `reused` is a handle kept by a Connection (its open connection survives
 // the reset), or null for a fresh handle that lives for this request only.
 Response perform(const Request& request, const Callbacks* callbacks, CURL* reused = nullptr) {
@@ -230,7 +239,7 @@ Response perform(const Request& request, const Callbacks* callbacks, CURL* reuse
             break;
         }
         if (reused)
-            curl_easy_reset(curl);
+            resetForNextRequest(curl);
         Transfer transfer;
         transfer.callbacks = callbacks;
         transfer.response = &response;

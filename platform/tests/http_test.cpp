@@ -165,6 +165,17 @@ TEST_F(HttpTest, ConnectionKeepsItsConnectionBetweenRequests) {
     const std::string first = portSeen(viaConnection);
     EXPECT_EQ(portSeen(viaConnection), first);
     EXPECT_NE(portSeen(fresh), portSeen(fresh));
+    // Cookies of the process-wide store go out on every request.
+    ASSERT_TRUE(platform::http::setCookie(server.url("/"), "kept", "yes"));
+    for (int i = 0; i < 2; ++i) {
+        std::string cookies;
+        connection.fetch(Request{.url = server.url("/cookies")},
+                         {.onBody = [&](const char* data, std::size_t size) {
+                             cookies.append(data, size);
+                             return true;
+                         }});
+        EXPECT_EQ(cookies, "kept=yes") << i;
+    }
     // A request that failed does not spoil the next one.
     EXPECT_EQ(connection
                   .fetch(Request{.url = server.url("/missing")},
