@@ -250,8 +250,8 @@ Result Download::State::scanWorkFolder() {
 }
 
 void Download::State::runWorkers() {
-    const auto count =
-        std::clamp<std::size_t>(static_cast<std::size_t>(options.connections), 1, pending.size());
+    const auto wanted = static_cast<std::size_t>(std::clamp(options.connections, 1, 50));
+    const std::size_t count = std::min(wanted, pending.size());
     std::vector<std::thread> workers;
     for (std::size_t i = 0; i < count; ++i) {
         try {

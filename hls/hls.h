@@ -224,7 +224,9 @@ struct VariantInfo {
 // carries the audio when there is no separate rendition) or its separate
 // audio rendition ("audio").
 struct Track {
-    std::string role;  // "video" or "audio"; names the track's folder in the work folder
+    // "video" or "audio", each at most once; names the track's folder in the
+    // work folder. Download refuses other roles (BadPlaylist).
+    std::string role;
     MediaPlaylist playlist;
 };
 
@@ -243,8 +245,9 @@ struct Stream {
 // file order; -1 takes the one with the highest BANDWIDTH, the first of
 // equals) and, when that variant names an AUDIO group whose chosen rendition
 // (DEFAULT=YES, else the first) has its own URI, that rendition's playlist.
-// Every media playlist loaded must pass checkDownloadable(). On failure the
-// variants found so far are kept, so a caller can offer them again.
+// For a media playlist `variant` is not used. Every media playlist loaded
+// must pass checkDownloadable(). On failure `tracks` is empty and the
+// variants found so far are kept, so that a caller can offer them again.
 // Blocking; any thread; several calls may run at once.
 Stream loadStream(const std::string& url, int variant = -1, const RequestOptions& options = {});
 
@@ -259,7 +262,7 @@ std::filesystem::path workFolderFor(const std::filesystem::path& target);
 
 struct DownloadOptions {
     RequestOptions request;
-    int connections = 5;  // the size of the connection pool
+    int connections = 5;  // the size of the connection pool, 1 to 50
     // A segment is tried again this many times before the download fails.
     int retries = 3;
     std::chrono::milliseconds retryDelay{500};  // before the first retry; doubles each time

@@ -141,8 +141,10 @@ Stream loadStream(const std::string& url, int variant, const RequestOptions& opt
     }
     if (!first.playlist.isMaster) {
         stream.result = checkDownloadable(first.playlist.media);
-        stream.duration = first.playlist.media.duration();
-        stream.tracks.push_back({"video", std::move(first.playlist.media)});
+        if (stream.result.ok()) {
+            stream.duration = first.playlist.media.duration();
+            stream.tracks.push_back({"video", std::move(first.playlist.media)});
+        }
         return stream;
     }
     const MasterPlaylist& master = first.playlist.master;

@@ -187,6 +187,21 @@ TEST_F(HlsDownload, GivesUpAfterThreeRetriesAndKeepsWhatArrived) {
     EXPECT_FALSE(fs::exists(hls::workFolderFor(target) / "video/000002.seg"));
 }
 
+TEST_F(HlsDownload, ASegmentThatStallsEndsAtTheTimeLimit) {
+    const hls::Stream stream = hls::loadStream(urlOf("ts", "index.m3u8"));
+    ASSERT_TRUE(stream.result.ok());
+    server.hold({segmentPath("ts", 1)});
+    hls::DownloadOptions options = quickRetries();
+    options.retries = 0;
+    options.request.stallTimeoutSeconds = 1;
+    hls::Download download(stream.tracks, hls::workFolderFor(target), options);
+    download.start();
+    const hls::Result result = download.wait();
+    EXPECT_EQ(result.failure, hls::Failure::TimeLimit);
+    EXPECT_NE(result.message().find("segment 1 ("), std::string::npos) << result.message();
+    EXPECT_NE(result.message().find("nothing arrived within the time limit"), std::string::npos);
+}
+
 TEST_F(HlsDownload, KeyThatCannotBeFetched) {
     server.failAlways("/aes/key.bin", 404);
     const hls::Result result = fetch(urlOf("aes", "index.m3u8"));
