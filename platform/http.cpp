@@ -338,8 +338,12 @@ Response perform(const Request& request, const Callbacks* callbacks) {
         CURLcode code = curl_easy_perform(curl);
         if (code == CURLE_OK)
             deliverHeaders(transfer);  // a bodiless answer still reports its headers
-        else if (!transfer.headersDelivered && !transfer.pendingHeaders.empty())
+        else if (!transfer.headersDelivered && !transfer.pendingHeaders.empty()) {
             response.rawHeaders = transfer.pendingHeaders;
+            curl_off_t length = -1;
+            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            response.contentLength = length;
+        }
         if (response.status == 0)
             curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
         char* effective = nullptr;
