@@ -1,5 +1,6 @@
 #include "segfetch/segment_downloader.h"
 
+#include "platform/target_check.h"
 #include "platform/text.h"
 #include "platform/transfer_limits.h"
 #include "segfetch/part_stamps.h"
@@ -109,37 +110,6 @@ void forEachInParallel(std::size_t count, Fn fn) {
         thread.join();
 }
 
-// The target must be a file (or nothing yet) in a folder that exists and
-// can be written: checked before any byte is fetched.
-std::optional<FetchResult> refusedTarget(const std::string& target) {
-    namespace fs = std::filesystem;
-    const auto refuse = [&](std::string reason, int error) {
-        FetchResult result;
-        result.outcome = FetchOutcome::TargetRefused;
-        result.reason = std::move(reason);
-        result.systemError = error;
-        return result;
-    };
-    if (target.empty())
-        return refuse("no target file was given", 0);
-    struct stat info;
-    if (::stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return refuse("cannot write " + target + ": " + systemErrorText(EISDIR), EISDIR);
-    fs::path folder = fs::path(target).parent_path();
-    if (folder.empty())
-        folder = ".";
-    if (::stat(folder.c_str(), &info) != 0)
-        return refuse("the folder " + folder.string() + " does not exist", ENOENT);
-    if (!S_ISDIR(info.st_mode))
-        return refuse(folder.string() + " is not a folder", ENOTDIR);
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        const int error = errno;
-        return refuse("cannot write into " + folder.string() + ": " + systemErrorText(error),
-                      error);
-    }
-    return std::nullopt;
-}
-
 FetchOutcome outcomeOf(http::Failure failure) {
     switch (failure) {
         case http::Failure::ConnectTimeout:
@@ -242,8 +212,14 @@ FetchResult CSegmentDownloader::downloadTask(
         failure_ = FetchResult{};
     }
     const std::string targetPath = platform::utf16ToUtf8(target);
-    if (auto refused = refusedTarget(targetPath))
-        return *refused;
+    // Checked before any byte is fetched.
+    if (auto problem = platform::problemWithTarget(targetPath)) {
+        FetchResult refused;
+        refused.outcome = FetchOutcome::TargetRefused;
+        refused.reason = problem->reason;
+        refused.systemError = problem->systemError;
+        return refused;
+    }
 
     std::string note;
     bool freshStart = false;
