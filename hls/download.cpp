@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -59,20 +58,12 @@ std::string describe(const Piece& piece, const Track& track, std::size_t trackCo
     return text + " (" + uri + ")";
 }
 
-bool parseNumber(std::string_view text, std::int64_t& value) {
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
-// True when "Content-Range: bytes FIRST-LAST/TOTAL" starts at `first`.
+// True when the answer's Content-Range starts at `first`.
 bool contentRangeStartsAt(const std::string& rawHeaders, std::int64_t first) {
     const auto headers = http::parseHeaders(rawHeaders);
     const std::string* value = http::findHeader(headers, "Content-Range");
-    if (!value || !value->starts_with("bytes "))
-        return false;
-    const std::string_view range = std::string_view(*value).substr(6);
-    std::int64_t start = -1;
-    return parseNumber(range.substr(0, range.find('-')), start) && start == first;
+    const auto range = value ? http::parseContentRange(*value) : std::nullopt;
+    return range && range->first == first;
 }
 
 // Keys by URI, fetched once per download and shared by the workers.
@@ -334,6 +325,7 @@ Result Download::State::Worker::fetchOnce(const Piece& piece, bool& pausedHere) 
 
     http::Request request = detail::makeRequest(source.uri, state_.options.request);
     request.receiveBufferBytes = kReceiveBufferBytes;
+    request.refuseContentEncoding = true;  // the bytes are stored as they are
     const ByteRange range = source.range;
     if (range.present()) {
         request.rangeFirst = range.offset;

@@ -200,12 +200,15 @@ Result checkDownloadable(const MediaPlaylist& playlist);
  * Loading a stream
  * ---------------------------------------------------------------------- */
 
-// Request settings shared by loading and downloading.
+// Request settings shared by loading and downloading. A time limit that
+// ends a request fails it with TimeLimit; -1 takes the limit in force
+// (platform/transfer_limits.h), 0 means none.
 struct RequestOptions {
     std::string userAgent;     // empty: a browser-like default
     std::string extraHeaders;  // "Name: value" CR LF lines, e.g. a Referer
-    long connectTimeoutSeconds = 30;
-    long stallTimeoutSeconds = 60;  // a transfer that receives nothing this long fails (TimeLimit)
+    long connectTimeoutMs = -1;
+    long firstByteTimeoutMs = -1;
+    long stallTimeoutSeconds = -1;  // nothing received for this long
 };
 
 // One variant of a master playlist as offered to a user.

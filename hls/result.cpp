@@ -1,5 +1,6 @@
 // Results and their messages, and the requests every fetch starts from.
 #include "hls/internal.h"
+#include "platform/transfer_limits.h"
 
 #include <cstring>
 
@@ -9,16 +10,6 @@ namespace {
 constexpr const char* kDefaultUserAgent =
     "Mozilla/5.0 (X11; Linux x86_64; rv:115.0) Gecko/20100101 Firefox/115.0";
 
-// "HTTP/1.1 404 Not Found" CR LF ... gives "Not Found".
-std::string statusText(const std::string& rawHeaders) {
-    const std::string line = rawHeaders.substr(0, rawHeaders.find("\r\n"));
-    const std::size_t code = line.find(' ');
-    if (code == std::string::npos)
-        return {};
-    const std::size_t text = line.find(' ', code + 1);
-    return text == std::string::npos ? std::string() : line.substr(text + 1);
-}
-
 std::string reasonText(const Result& result) {
     switch (result.failure) {
         case Failure::None:
@@ -26,8 +17,7 @@ std::string reasonText(const Result& result) {
         case Failure::Transport:
             return result.detail.empty() ? "no answer" : result.detail;
         case Failure::TimeLimit:
-            return "nothing arrived within the time limit" +
-                   (result.detail.empty() ? std::string() : " (" + result.detail + ")");
+            return result.detail.empty() ? "nothing arrived within the time limit" : result.detail;
         case Failure::HttpStatus:
             return "HTTP " + std::to_string(result.httpStatus) +
                    (result.detail.empty() ? std::string() : " " + result.detail);
@@ -88,19 +78,30 @@ Result systemFailure(int error, std::string detail, std::string subject) {
 }
 
 Result fromResponse(const platform::http::Response& response, std::string subject) {
-    if (response.status >= 200 && response.status <= 299 && response.transportOk)
+    namespace http = platform::http;
+    const bool statusGood = response.status >= 200 && response.status <= 299;
+    if (statusGood && response.transportOk)
         return {};
-    if (response.timedOut)
-        return failure(Failure::TimeLimit, response.error, std::move(subject));
-    if (response.status != 0 && (response.status < 200 || response.status > 299)) {
-        Result result =
-            failure(Failure::HttpStatus, statusText(response.rawHeaders), std::move(subject));
+    // A status outside 2xx is the reason, also when the transfer was then
+    // ended on purpose.
+    if (response.status != 0 && !statusGood) {
+        Result result = failure(Failure::HttpStatus, response.statusText, std::move(subject));
         result.httpStatus = response.status;
         return result;
     }
-    if (response.aborted)
-        return failure(Failure::Stopped, {}, std::move(subject));
-    return failure(Failure::Transport, response.error, std::move(subject));
+    switch (response.failure) {
+        case http::Failure::ConnectTimeout:
+        case http::Failure::FirstByteTimeout:
+        case http::Failure::Stalled:
+            return failure(Failure::TimeLimit, http::failureReason(response), std::move(subject));
+        case http::Failure::Stopped:
+            return failure(Failure::Stopped, {}, std::move(subject));
+        default:
+            break;
+    }
+    const std::string reason = http::failureReason(response);
+    return failure(Failure::Transport, reason.empty() ? response.error : reason,
+                   std::move(subject));
 }
 
 platform::http::Request makeRequest(const std::string& url, const RequestOptions& options) {
@@ -108,8 +109,12 @@ platform::http::Request makeRequest(const std::string& url, const RequestOptions
     request.url = url;
     request.userAgent = options.userAgent.empty() ? kDefaultUserAgent : options.userAgent;
     request.extraHeaders = options.extraHeaders;
-    request.connectTimeoutSeconds = options.connectTimeoutSeconds;
-    request.stallTimeoutSeconds = options.stallTimeoutSeconds;
+    request.connectTimeoutMs = options.connectTimeoutMs;
+    request.firstByteTimeoutMs = options.firstByteTimeoutMs;
+    request.stallTimeoutSeconds =
+        options.stallTimeoutSeconds >= 0
+            ? options.stallTimeoutSeconds
+            : static_cast<long>(platform::transferLimits().stall.count() + 999) / 1000;
     return request;
 }
 

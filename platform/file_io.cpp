@@ -18,6 +18,8 @@ bool writeInFull(const char* data, std::size_t size, WriteFn write) {
         const ssize_t written = write(data, size);
         if (written < 0 && errno == EINTR)
             continue;
+        if (written == 0)
+            errno = ENOSPC;  // nothing written and no error: the disk is full
         if (written <= 0)
             return false;
         data += written;
