@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <limits>
 
 namespace {
 
@@ -52,23 +53,16 @@ int runHls(const std::vector<std::string>& args) {
     if (!arguments.ok() || arguments.positional().size() != 2 ||
         !arguments.unknown({"variant"}).empty())
         return cli::usageError(kHls);
-    int variant = -1;
-    if (auto value = arguments.option("variant")) {
-        std::size_t used = 0;
-        try {
-            variant = std::stoi(*value, &used);
-        } catch (const std::exception&) {
-            variant = -1;
-        }
-        if (variant < 0 || used != value->size()) {
-            std::cerr << "hls: --variant takes a number from 0\n";
-            return cli::kUsageError;
-        }
+    const std::optional<int> variant =
+        arguments.number("variant", -1, 0, std::numeric_limits<int>::max());
+    if (!variant) {
+        std::cerr << "hls: --variant takes a number from 0\n";
+        return cli::kUsageError;
     }
     const std::string& url = arguments.positional()[0];
     const std::filesystem::path target = arguments.positional()[1];
 
-    const hls::Stream stream = hls::loadStream(url, variant);
+    const hls::Stream stream = hls::loadStream(url, *variant);
     if (!stream.result.ok())
         return fail(stream.result);
     const std::filesystem::path work = hls::workFolderFor(target);

@@ -1,6 +1,7 @@
 #include "platform/http.h"
 
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "platform/transfer_limits.h"
 
 #include <curl/curl.h>
@@ -67,13 +68,6 @@ struct Transfer {
     bool firstByteTimedOut = false;
     bool encodingRefused = false;
 };
-
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 // Delivers the final response's headers once, before the first body byte or
 // at the end of a bodiless transfer.
@@ -406,7 +400,7 @@ Response Connection::fetch(const Request& request, const Callbacks& callbacks) {
 }
 
 bool isHttpUrl(std::string_view url) {
-    const std::string lower = lowerCase(url.substr(0, 8));
+    const std::string lower = platform::lowerAscii(url.substr(0, 8));
     return lower.starts_with("http://") || lower.starts_with("https://");
 }
 

@@ -83,14 +83,6 @@ ProbeAnswer probeGet(const std::string& url, const std::string& agent) {
     return answer;
 }
 
-std::string lowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
-
 bool isPlaylistText(std::string_view head) {
     if (head.starts_with("\xEF\xBB\xBF"))
         head.remove_prefix(3);
@@ -100,7 +92,8 @@ bool isPlaylistText(std::string_view head) {
 // The content types of HLS playlists, compared without case and without
 // parameters ("; charset=utf-8").
 bool isPlaylistType(std::string_view type) {
-    const std::string media = lowerAscii(platform::trimBlanks(type.substr(0, type.find(';'))));
+    const std::string media =
+        platform::lowerAscii(platform::trimBlanks(type.substr(0, type.find(';'))));
     return media == "application/vnd.apple.mpegurl" || media == "application/x-mpegurl" ||
            media == "audio/mpegurl" || media == "audio/x-mpegurl";
 }
