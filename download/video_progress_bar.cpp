@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <QThread>
 
-#include "app/message_dialog.h"
+#include "core/app_files.h"
 #include "download/download_plan.h"
 #include "download/downloading_analy_thread.h"
 #include "download/downloading_down_thread.h"
@@ -20,7 +20,8 @@
 #include "segfetch/download_helper.h"
 #include "widgets/image_button.h"
 #include "widgets/image_widget.h"
-#include "widgets/skin_paths.h"
+#include "widgets/message_dialog.h"
+#include "widgets/skinned_form.h"
 #include "widgets/slider_ctrl.h"
 
 namespace {
@@ -33,26 +34,21 @@ QString sizeText(qint64 bytes) {
 }
 
 QImageButton* imageButton(QWidget* parent, const char* name, const char* text, const char* image) {
-    auto* button = new QImageButton(parent);
-    button->setObjectName(name);
-    button->setText(text);
-    button->setImage(widgets::appFile(image));
-    return button;
+    return skinned::imageButton(parent, image, {.objectName = name, .text = text});
 }
 
 QLabel* label(QWidget* parent, const char* name, const QString& text,
-              const char* pixmap = nullptr) {
-    auto* result = new QLabel(text, parent);
+              const char* picture = nullptr) {
+    QLabel* result =
+        picture ? skinned::pictureLabel(parent, text, picture) : skinned::label(parent, text);
     result->setObjectName(name);
-    if (pixmap)
-        result->setPixmap(QPixmap(widgets::appFile(pixmap)));
     return result;
 }
 
 }  // namespace
 
 LoginYouTuBeDialog::LoginYouTuBeDialog(QWidget* parent) : QImageDialog(parent) {
-    if (!setBackground(widgets::appFile("/image/login_YouTube_Bg.png"), true))
+    if (!setBackground(appfiles::path("/image/login_YouTube_Bg.png"), true))
         qDebug("Set image backgroud failed!");
     if (width() < 200)
         resize(340, 220);
@@ -67,9 +63,11 @@ LoginYouTuBeDialog::LoginYouTuBeDialog(QWidget* parent) : QImageDialog(parent) {
     m_lineEditPassword->setObjectName("m_lineEditPassword");
     m_lineEditPassword->setEchoMode(QLineEdit::Password);
     m_lineEditPassword->setGeometry(115, 110, 190, 24);
-    m_btnOK = addImageButton("/image/OK_btn.png", QPoint(width() - 190, height() - 45));
-    m_btnCancel = addImageButton("/image/BTN_Cancel_1.png", QPoint(width() - 96, height() - 45));
-    m_btnClose = addImageButton("/image/button_close.png", QPoint(width() - 28, 8));
+    const ButtonRow buttons = addButtonRow("/image/OK_btn.png", "/image/BTN_Cancel_1.png",
+                                           {.right = 12, .bottom = 17, .closeRight = 8});
+    m_btnOK = buttons.ok;
+    m_btnCancel = buttons.cancel;
+    m_btnClose = buttons.close;
     connect(m_btnOK, &QPushButton::clicked, this, &LoginYouTuBeDialog::OnClickedOk);
     connect(m_btnCancel, &QPushButton::clicked, this, &LoginYouTuBeDialog::OnClickedCancel);
     connect(m_btnClose, &QPushButton::clicked, this, &QDialog::close);
@@ -86,8 +84,8 @@ void LoginYouTuBeDialog::OnClickedCancel() {
 
 VideoProgressBar::VideoProgressBar(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
-    m_bigBackground.load(widgets::appFile("/image/Videoprogress_bg.png"));
-    m_smallBackground.load(widgets::appFile("/image/small_Videoprogress_bg.png"));
+    m_bigBackground.load(appfiles::path("/image/Videoprogress_bg.png"));
+    m_smallBackground.load(appfiles::path("/image/small_Videoprogress_bg.png"));
 
     m_btnclose = imageButton(this, "m_btnclose", "", "/image/Close_btn.png");
     m_btnclose->hide();
@@ -97,13 +95,13 @@ VideoProgressBar::VideoProgressBar(QWidget* parent) : QWidget(parent) {
     m_labVideoName->setFont(font);
     m_progressBar = new qSliderCtrl(this);
     m_progressBar->setObjectName("m_progressBar");
-    m_progressBar->setGrooveImage(widgets::appFile("/image/line_else.png"));
-    m_progressBar->setFillImage(widgets::appFile("/image/line_contacts.png"));
+    m_progressBar->setGrooveImage(appfiles::path("/image/line_else.png"));
+    m_progressBar->setFillImage(appfiles::path("/image/line_contacts.png"));
     m_progressBar->setInteractive(false);
     m_progressBar->setRange(0, 100);
     m_imageWidget = new QImageWidget(this);
     m_imageWidget->setObjectName("m_imageWidget");
-    m_imageWidget->setImage(widgets::appFile("/image/Video_icon.png"));
+    m_imageWidget->setImage(appfiles::path("/image/Video_icon.png"));
     m_labWait = label(this, "m_labWait", "waiting", "/image/icon_waiting.png");
     m_btnRefresh = imageButton(this, "m_btnRefresh", "Refresh", "/image/1refresh_BTN.png");
     m_btnWait = imageButton(this, "m_btnWait", "Wait", "/image/1Clock_BTN.png");
@@ -247,7 +245,7 @@ void VideoProgressBar::AnalysisOK(VideoInfo* info, int state, QList<qint64> size
     m_downloadUrls = plan.downloadUrls;
     m_partPaths = plan.partPaths;
     m_labVideoName->setText(m_displayName);
-    m_labUrlIcon->setPixmap(QPixmap(widgets::appFile("/image/icon_youtube.png")));
+    m_labUrlIcon->setPixmap(QPixmap(appfiles::path("/image/icon_youtube.png")));
     m_restored = false;
     m_resumeBase = m_lastReceived = 0;
     setState(Downloading);

@@ -115,10 +115,4 @@ QString qpath(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }
 
-HomeTest::HomeTest()
-    : env_(std::make_unique<testing_support::ScopedEnv>("CLIPWRIGHT_HOME", home_.path().string())) {
-}
-
-HomeTest::~HomeTest() = default;
-
 }  // namespace download_test

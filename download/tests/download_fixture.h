@@ -57,13 +57,8 @@ QString qpath(const std::filesystem::path& path);
 // Sets CLIPWRIGHT_HOME to a scratch folder for each test.
 class HomeTest : public ::testing::Test {
 protected:
-    HomeTest();
-    ~HomeTest() override;
     std::filesystem::path homePath() const { return home_.path(); }
-    testing_support::TempDir home_;
-
-private:
-    std::unique_ptr<testing_support::ScopedEnv> env_;
+    testing_support::ScratchAppDir home_;
 };
 
 }  // namespace download_test
