@@ -73,7 +73,8 @@ bool DownloadingDownThread::downloadRtmp() {
     __atomic_store_n(&m_rtmpProgress.bytes, 0, __ATOMIC_RELAXED);
     std::atomic_ref<double>(m_rtmpProgress.percent).store(0.0);
     const QByteArray target = m_rtmpPath.toUtf8();
-    return RtmpDownload(&m_rtmpRequest, target.constData(), &m_rtmpProgress) == kRtmpOk;
+    m_rtmpResult = RtmpDownload(&m_rtmpRequest, target.constData(), &m_rtmpProgress);
+    return m_rtmpResult == kRtmpOk;
 }
 
 bool DownloadingDownThread::downloadHttp() {

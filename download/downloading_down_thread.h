@@ -40,6 +40,8 @@ public:
     void setRtmpRequest(const std::string& url, const std::string& playPath, const QString& target);
     bool isRtmp() const { return m_rtmpMode; }
     RtmpProgress getRtmpProgress() const;
+    // The last RtmpDownload's result (an RtmpResult), kRtmpOk before any.
+    int rtmpResult() const { return m_rtmpResult.load(); }
 
     // RTMP mode: makes the download give up at once (no emitDownOK follows).
     // Both modes: sets the stop flag, which the HTTP loop acknowledges by
@@ -66,6 +68,7 @@ private:
     std::atomic<bool> m_removeTemps{false};
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_rtmpAborted{false};
+    std::atomic<int> m_rtmpResult{kRtmpOk};
     QList<DownloadHelper*> m_downloaders;
     mutable std::mutex m_pathsMutex;  // the owner may replace the paths while run() reads them
     QStringList m_targetPaths;

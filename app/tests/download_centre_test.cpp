@@ -82,16 +82,6 @@ protected:
         return spy.takeFirst().at(0).toString();
     }
 
-    template <typename Condition>
-    bool waitFor(Condition condition, int timeoutMs = 20000) {
-        for (int waited = 0; !condition(); waited += 20) {
-            if (waited > timeoutMs)
-                return false;
-            QTest::qWait(20);
-        }
-        return true;
-    }
-
     testing_support::ScratchAppDir home;
     MediaServer server;
     QStringList messages;
@@ -101,14 +91,6 @@ protected:
 private:
     QTimer m_answerer;
 };
-
-testing_support::ClipOptions smallClip() {
-    testing_support::ClipOptions clip;
-    clip.seconds = 1;
-    clip.width = 160;
-    clip.height = 120;
-    return clip;
-}
 
 double duration(const QString& file) {
     return std::stod(probeValue(file.toStdString(), "format=duration"));
