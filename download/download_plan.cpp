@@ -1,7 +1,7 @@
 #include "download/download_plan.h"
 
 #include "download/output_naming.h"
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 
 QString fromEngine(const char16_t* text) {
     return text ? QString::fromUtf16(text) : QString();

@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "download/output_naming.h"
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 
 DownloadingDownThread::DownloadingDownThread(QObject* parent) : QObject(parent) {}
 

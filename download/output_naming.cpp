@@ -89,7 +89,7 @@ QStringList segmentFiles(const QString& target) {
 bool removeTaskFiles(const QStringList& targets) {
     bool allGone = true;
     for (const QString& target : targets) {
-        const QStringList files = segmentFiles(target) << target;
+        const QStringList files = segmentFiles(target) << target + ".joining" << target;
         for (const QString& file : files) {
             if (QFileInfo::exists(file) && !QFile::remove(file)) {
                 qDebug("remove file failed");

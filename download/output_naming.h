@@ -39,8 +39,8 @@ QString freeWorkPath(const QString& outputPath);
 // download.
 QStringList segmentFiles(const QString& target);
 
-// Removes every target in `targets` and its segment files; false when one
-// of them stays behind.
+// Removes every target in `targets` with its segment files and the file a
+// join writes ("<target>.joining"); false when one of them stays behind.
 bool removeTaskFiles(const QStringList& targets);
 
 }  // namespace naming

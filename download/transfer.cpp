@@ -3,7 +3,7 @@
 #include "download/download_plan.h"
 #include "download/downloading_down_thread.h"
 #include "download/output_naming.h"
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 
 #include <QFileInfo>
 #include <QMetaObject>

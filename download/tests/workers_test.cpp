@@ -5,7 +5,7 @@
 #include "download/downloading_down_thread.h"
 #include "download/tests/download_fixture.h"
 #include "platform/process.h"
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 #include "testing/media.h"
 
 #include <QCoreApplication>
