@@ -100,15 +100,16 @@ void DownloadingAnalyThread::abandon() {
         m_wake.notify_all();
         disconnect(this, nullptr, nullptr, nullptr);
     }
+    // The object goes once its thread has ended, at the latest when the
+    // application object is destroyed (also when no event loop runs the
+    // deferred deletion any more).
+    static const bool waitsAtExit = (qAddPostRoutine(waitForAbandonedWorkers), true);
+    Q_UNUSED(waitsAtExit);
+    abandonedWorkers().insert(this);
     if (!isActive()) {
         deleteLater();
         return;
     }
-    // The thread ends on its own; the object goes once it has, at the
-    // latest when the application object is destroyed.
-    static const bool waitsAtExit = (qAddPostRoutine(waitForAbandonedWorkers), true);
-    Q_UNUSED(waitsAtExit);
-    abandonedWorkers().insert(this);
     auto* reaper = new QTimer(this);
     connect(reaper, &QTimer::timeout, this, [this] {
         if (!isActive())
