@@ -48,7 +48,7 @@ public:
         m_worker = std::make_unique<DownloadingDownThread>();
         connect(m_worker.get(), &DownloadingDownThread::emitDownOK, this, [this](int state) {
             if (state < 0)
-                m_failure = {TaskFailure::Transfer, "The download failed."};
+                m_failure = failedPart();
             emit emitDownOK(state);
         });
         m_worker->setDownloaders(m_helpers);
@@ -101,6 +101,20 @@ private:
         m_helpers.clear();
     }
 
+    // The reason of the part whose run failed: segfetch's own words, status
+    // and system error.
+    TaskFailure failedPart() const {
+        for (const DownloadHelper* helper : m_helpers) {
+            const FetchResult result = helper->lastResult();
+            if (result.ok() || result.outcome == FetchOutcome::NotRun)
+                continue;
+            const QString reason = QString::fromStdString(result.reason);
+            return {TaskFailure::Transfer, reason.isEmpty() ? "The download failed." : reason, 0,
+                    int(result.httpStatus), result.systemError};
+        }
+        return {TaskFailure::Transfer, "The download failed."};
+    }
+
     const QStringList m_urls;
     const QStringList m_paths;
     const unsigned m_retryDelayMs;
@@ -124,7 +138,9 @@ public:
         m_worker = std::make_unique<DownloadingDownThread>();
         connect(m_worker.get(), &DownloadingDownThread::emitDownOK, this, [this](int state) {
             if (state < 0) {
-                m_failure = {TaskFailure::Transfer, "The RTMP stream could not be downloaded.",
+                const QString reason = QString::fromStdString(m_worker->rtmpReason());
+                m_failure = {TaskFailure::Transfer,
+                             reason.isEmpty() ? "The RTMP stream could not be downloaded." : reason,
                              m_worker->rtmpResult()};
             }
             emit emitDownOK(state);

@@ -144,6 +144,8 @@ TEST_F(Controller, RefreshAfterAFailedTransferRestartsItWithoutAnalysingAgain) {
     ASSERT_TRUE(caught(failed, 30000));
     EXPECT_EQ(task->state(), Failed);
     EXPECT_EQ(task->failure().stage, TaskFailure::Transfer);
+    EXPECT_EQ(task->failure().httpStatus, 404);  // segfetch's reason reaches the task
+    EXPECT_TRUE(task->failure().text.contains("404")) << task->failure().text.toStdString();
     EXPECT_TRUE(task->record().canRestart);
     EXPECT_FALSE(task->record().canReanalyse);
 
