@@ -1,14 +1,13 @@
-#include "app/message_dialog.h"
+#include "widgets/message_dialog.h"
 
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPainter>
 
-#include "app/product.h"
+#include "core/app_files.h"
+#include "core/product.h"
 #include "widgets/image_button.h"
-#include "widgets/skin_paths.h"
 
 namespace {
 
@@ -19,14 +18,13 @@ constexpr int kPadding = 20;
 constexpr int kIconSide = 40;
 
 QPixmap loadPic(const QString& name) {
-    return QPixmap(widgets::appFile(name));
+    return QPixmap(appfiles::path(name));
 }
 
 }  // namespace
 
-QMessageDlg::QMessageDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_title(product::displayName()) {
-    setAttribute(Qt::WA_TranslucentBackground);
+QMessageDlg::QMessageDlg(QWidget* parent) : QImageDialog(parent), m_title(product::displayName()) {
+    setDragHeight(kTopHeight);
     m_btnOk = new QImageButton(this);
     m_btnCancel = new QImageButton(this);
     m_btnClose = new QImageButton(this);
@@ -47,7 +45,7 @@ void QMessageDlg::reportMissing(const QString& what) {
 }
 
 bool QMessageDlg::loadImages() {
-    if (!m_btnClose->setImage(widgets::appFile("\\pic\\button_close.png"))) {
+    if (!m_btnClose->setImage(appfiles::path("\\pic\\button_close.png"))) {
         reportMissing("QMessageDlg::InitButton fail");
         return false;
     }
@@ -64,8 +62,8 @@ bool QMessageDlg::loadImages() {
                                  "QMessageDlg::InitButton Load Yes Image fail"}
                           : Pair{"\\pic\\button_ok.png", "\\pic\\button_cancel.png",
                                  "QMessageDlg::InitButton Load Cancel Image fail"};
-    if (!m_btnOk->setImage(widgets::appFile(pair.first)) ||
-        !m_btnCancel->setImage(widgets::appFile(pair.second))) {
+    if (!m_btnOk->setImage(appfiles::path(pair.first)) ||
+        !m_btnCancel->setImage(appfiles::path(pair.second))) {
         reportMissing(pair.failure);
         return false;
     }
@@ -121,10 +119,13 @@ void QMessageDlg::layOut() {
                         textHeight);
 
     m_titleRect = QRect(QPoint(25, 7), QPoint(225, 37));
-    m_btnClose->move(width() - 20, 7 + (30 - m_btnClose->height()) / 2);
-    const int buttonY = height() - kBottomHeight + (kBottomHeight - m_btnOk->height()) / 2;
-    m_btnCancel->move(width() - kPadding - m_btnCancel->width(), buttonY);
-    m_btnOk->move(m_btnCancel->x() - 10 - m_btnOk->width(), buttonY);
+    // The close button's left edge sits 20 pixels from the right, centred
+    // in the title band; OK and Cancel are centred in the bottom band.
+    placeButtonRow({m_btnOk, m_btnCancel, m_btnClose},
+                   {.right = kPadding,
+                    .bottom = (kBottomHeight - m_btnOk->height()) / 2,
+                    .closeRight = 20 - m_btnClose->width(),
+                    .closeTop = 7 + (30 - m_btnClose->height()) / 2});
     m_btnOk->setDefault(true);
 }
 
@@ -181,25 +182,6 @@ void QMessageDlg::paintEvent(QPaintEvent*) {
             kPadding, bodyTop + (bodyBottom - bodyTop - kIconSide) / 2,
             m_kindIcon.scaled(kIconSide, kIconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
-}
-
-void QMessageDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && event->position().y() < kTopHeight) {
-        m_dragging = true;
-        m_pressOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    }
-    QDialog::mousePressEvent(event);
-}
-
-void QMessageDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (m_dragging && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - m_pressOffset);
-    QDialog::mouseMoveEvent(event);
-}
-
-void QMessageDlg::mouseReleaseEvent(QMouseEvent* event) {
-    m_dragging = false;
-    QDialog::mouseReleaseEvent(event);
 }
 
 int showMessage(const QString& message, const QString& title, int flags) {

@@ -1,16 +1,16 @@
-#include "app/delete_tip_dialog.h"
+#include "widgets/delete_tip_dialog.h"
 
 #include <QCheckBox>
 #include <QLabel>
 
-#include "app/preferences_store.h"
-#include "app/skinned_form.h"
+#include "core/app_files.h"
+#include "core/preferences_store.h"
 #include "widgets/image_button.h"
-#include "widgets/skin_paths.h"
+#include "widgets/skinned_form.h"
 
 DeleteTipDialog::DeleteTipDialog(QWidget* parent)
     : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-    setBackground(widgets::appFile("/image/delete_tip_bg.png"));
+    setBackground(appfiles::path("/image/delete_tip_bg.png"));
     setFixedSize(340, 180);
     setWindowTitle(tr("Delete"));
 
@@ -23,9 +23,10 @@ DeleteTipDialog::DeleteTipDialog(QWidget* parent)
     skinned::styleToggle(m_checkBox);
     m_checkBox->setGeometry(26, 98, 200, 22);
 
-    m_btnClose = addImageButton("/image/button_close.png", QPoint(340 - 32, 8), tr("Close"));
-    m_btnCancel = addImageButton("/image/BTN_Cancel_1.png", QPoint(340 - 22 - 84, 180 - 39));
-    m_btnOK = addImageButton("/image/OK_btn.png", QPoint(340 - 22 - 84 - 10 - 84, 180 - 39));
+    const ButtonRow buttons = addButtonRow();
+    m_btnOK = buttons.ok;
+    m_btnCancel = buttons.cancel;
+    m_btnClose = buttons.close;
     connect(m_btnOK, &QPushButton::clicked, this, &DeleteTipDialog::OnBtnOK);
     connect(m_btnCancel, &QPushButton::clicked, this, &DeleteTipDialog::OnBtnCancel);
     connect(m_btnClose, &QPushButton::clicked, this, &DeleteTipDialog::OnBtnClose);

@@ -1,7 +1,9 @@
 #include <QDir>
 #include <QDomDocument>
 
-#include "app/tests/app_test_support.h"
+#include "core/tests/core_test.h"
+
+#include <QFile>
 
 namespace {
 
@@ -10,7 +12,7 @@ QByteArray preferencesFile(const QByteArray& user, const QByteArray& defaults = 
            "</User>\n<Default>" + defaults + "</Default>\n<Extra keep=\"yes\"/>\n</Preferences>\n";
 }
 
-class PreferencesTest : public AppDirTest {};
+class PreferencesTest : public CoreTest {};
 
 TEST_F(PreferencesTest, MissingFileKeepsTheFallbacks) {
     store().load();
@@ -91,7 +93,7 @@ TEST_F(PreferencesTest, DamagedFileIsKeptAsideAndSaveStartsAFreshOne) {
 
 TEST_F(PreferencesTest, ShippedFileNamesEveryKeyAndResolvesUserFolders) {
     testing_support::ScopedEnv home("HOME", path("").toStdString());
-    QFile shipped(QString(CLIPWRIGHT_BUILD_APP_DIR) + "/Preferences.xml");
+    QFile shipped(CLIPWRIGHT_SHIPPED_PREFERENCES);
     ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
     const QByteArray bytes = shipped.readAll();
     writeFile("Preferences.xml", bytes);

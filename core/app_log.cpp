@@ -1,12 +1,12 @@
-#include "app/app_log.h"
+#include "core/app_log.h"
 
+#include "core/app_files.h"
 #include "platform/atomic_file.h"
-#include "widgets/skin_paths.h"
 
 namespace applog {
 
 QString logPath() {
-    return widgets::appFile("/Log.txt");
+    return appfiles::path("/Log.txt");
 }
 
 bool write(const QString& text) {

@@ -1,4 +1,4 @@
-#include "app/xml_file.h"
+#include "core/xml_file.h"
 
 #include <QDebug>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "widgets/skin_paths.h"
+#include "core/app_files.h"
 
 #include "platform/app_dir.h"
 
-namespace widgets {
+namespace appfiles {
 
 QString applicationDir() {
     QString dir = QString::fromStdString(platform::applicationDir().string());
@@ -11,7 +11,7 @@ QString applicationDir() {
     return dir;
 }
 
-QString appFile(const QString& name) {
+QString path(const QString& name) {
     QString relative = name;
     relative.replace('\\', '/');
     if (!relative.startsWith('/'))
@@ -19,4 +19,4 @@ QString appFile(const QString& name) {
     return applicationDir() + relative;
 }
 
-}  // namespace widgets
+}  // namespace appfiles

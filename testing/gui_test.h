@@ -1,12 +1,16 @@
-// The one QApplication of a GUI test binary, created on first use (after
-// GoogleTest's main has started, on the platform the test's environment
-// names: offscreen under CTest).
+// What the GUI tests share: the one QApplication of a test binary, created
+// on first use (after GoogleTest's main has started, on the platform the
+// test's environment names: offscreen under CTest), and a scratch
+// application directory holding the drawn skin.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QImage>
 #include <QString>
+
+#include "core/preferences_store.h"
+#include "testing/app_dir_files.h"
 
 // The application lives from first use until GoogleTest's global tear-down,
 // so that it is gone before the process's static objects are destroyed.
@@ -39,6 +43,18 @@ inline QApplication& guiTestApp() {
 class GuiTest : public ::testing::Test {
 protected:
     GuiTest() { guiTestApp(); }
+};
+
+// A GUI test in a scratch application directory: CLIPWRIGHT_HOME points at
+// a fresh folder holding the skin the build drew (linked) and whatever data
+// files the test writes; the preferences start from their fallbacks.
+class AppDirTest : public GuiTest, protected testing_support::AppDirFiles {
+protected:
+    AppDirTest() {
+        linkBuiltSkin();
+        PreferencesStore::instance().resetToFallbacks();
+    }
+    PreferencesStore& store() { return PreferencesStore::instance(); }
 };
 
 // Writes a strip of four solid frames (frame i in colours[i]) and returns

@@ -1,11 +1,24 @@
-#include "app/skinned_form.h"
+#include "widgets/skinned_form.h"
 
 #include <QAbstractButton>
 #include <QLabel>
 
-#include "widgets/skin_paths.h"
+#include "core/app_files.h"
+#include "widgets/image_button.h"
 
 namespace skinned {
+
+QImageButton* imageButton(QWidget* parent, const QString& image, const ButtonText& labels) {
+    auto* button = new QImageButton(parent);
+    button->setImage(appfiles::path(image));
+    if (!labels.objectName.isEmpty())
+        button->setObjectName(labels.objectName);
+    if (!labels.text.isEmpty())
+        button->setText(labels.text);
+    if (!labels.toolTip.isEmpty())
+        button->setToolTip(labels.toolTip);
+    return button;
+}
 
 QLabel* label(QWidget* parent, const QString& text, int pixelSize, bool bold) {
     auto* label = new QLabel(text, parent);
@@ -17,12 +30,18 @@ QLabel* label(QWidget* parent, const QString& text, int pixelSize, bool bold) {
     return label;
 }
 
+QLabel* pictureLabel(QWidget* parent, const QString& text, const QString& image) {
+    QLabel* result = label(parent, text);
+    result->setPixmap(QPixmap(appfiles::path(image)));
+    return result;
+}
+
 void styleToggle(QAbstractButton* button) {
     QFont font = button->font();
     font.setPixelSize(12);
     button->setFont(font);
     button->setCursor(Qt::PointingHandCursor);
-    const QString tick = widgets::appFile("/image/check_tick.png");
+    const QString tick = appfiles::path("/image/check_tick.png");
     button->setStyleSheet(
         QString("QCheckBox, QRadioButton { color: rgb(31, 45, 51); background: transparent; "
                 "spacing: 7px; }"
@@ -43,7 +62,7 @@ void styleToggle(QAbstractButton* button) {
 
 QString fieldStyle() {
     return QString("QComboBox::down-arrow { image: url(%1); width: 10px; height: 10px; }")
-               .arg(widgets::appFile("/image/combo_arrow.png")) +
+               .arg(appfiles::path("/image/combo_arrow.png")) +
            "QLineEdit, QComboBox { color: rgb(31, 45, 51); background: white;"
            " border: 1px solid rgb(213, 223, 228); border-radius: 4px; padding: 3px 6px; }"
            "QLineEdit:focus, QComboBox:focus { border-color: rgb(26, 119, 137); }"

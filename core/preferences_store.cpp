@@ -1,11 +1,11 @@
-#include "app/preferences_store.h"
+#include "core/preferences_store.h"
 
 #include <QDir>
 #include <QDomDocument>
 #include <QStandardPaths>
 
-#include "app/xml_file.h"
-#include "widgets/skin_paths.h"
+#include "core/app_files.h"
+#include "core/xml_file.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ PreferencesStore& PreferencesStore::instance() {
 }
 
 QString PreferencesStore::filePath() {
-    return widgets::appFile("/Preferences.xml");
+    return appfiles::path("/Preferences.xml");
 }
 
 void PreferencesStore::resetToFallbacks() {

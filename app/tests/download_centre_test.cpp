@@ -3,19 +3,19 @@
 // button, the stream dialog, the row's download and combine, and the file
 // handed on complete.
 #include "app/main_select_widget.h"
-#include "app/message_dialog.h"
-#include "app/preferences_store.h"
+#include "core/preferences_store.h"
 #include "download/download_head_widget.h"
 #include "download/downloading_widget.h"
 #include "download/paste_url_widget.h"
 #include "download/tests/download_fixture.h"
 #include "download/video_progress_bar.h"
 #include "download/video_resource_dialog.h"
+#include "testing/gui_test.h"
 #include "testing/media.h"
 #include "testing/nginx_fixture.h"
 #include "widgets/image_button.h"
 #include "widgets/image_dialog.h"
-#include "widgets/tests/gui_test_app.h"
+#include "widgets/message_dialog.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -36,10 +36,8 @@ namespace {
 
 class DownloadCentre : public GuiTest {
 protected:
-    DownloadCentre() : m_home("CLIPWRIGHT_HOME", home.path().string()) {
-        const std::filesystem::path built(CLIPWRIGHT_BUILD_APP_DIR);
-        std::filesystem::create_directory_symlink(built / "image", home.path() / "image");
-        std::filesystem::create_directory_symlink(built / "pic", home.path() / "pic");
+    DownloadCentre() {
+        home.linkBuiltSkin();
         PreferencesStore::instance().resetToFallbacks();
         PreferencesStore::instance().user.downloadPath = qpath(home / "videos");
         PreferencesStore::instance().user.showDeleteAgain = false;
@@ -84,34 +82,15 @@ protected:
         return spy.takeFirst().at(0).toString();
     }
 
-    template <typename Condition>
-    bool waitFor(Condition condition, int timeoutMs = 20000) {
-        for (int waited = 0; !condition(); waited += 20) {
-            if (waited > timeoutMs)
-                return false;
-            QTest::qWait(20);
-        }
-        return true;
-    }
-
-    testing_support::TempDir home;
+    testing_support::ScratchAppDir home;
     MediaServer server;
     QStringList messages;
     int logins = 0;
     std::unique_ptr<MainSelectWidget> m_centre;
 
 private:
-    testing_support::ScopedEnv m_home;
     QTimer m_answerer;
 };
-
-testing_support::ClipOptions smallClip() {
-    testing_support::ClipOptions clip;
-    clip.seconds = 1;
-    clip.width = 160;
-    clip.height = 120;
-    return clip;
-}
 
 double duration(const QString& file) {
     return std::stod(probeValue(file.toStdString(), "format=duration"));
@@ -311,33 +290,6 @@ TEST_F(DownloadCentre, RtmpStreamFromNginx) {
     const QString file = finishedFile(finished);
     EXPECT_EQ(file, qpath(home / "videos" / "Live.flv"));
     EXPECT_NEAR(duration(file), 1.0, 0.2);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(StreamDialog, PreselectsTheFirstRowAndReturnsTheLowestCheckedOne) {
-    guiTestApp();
-    QList<StreamChoice> rows = {
-        {"Clip", "flv", 0, true}, {"Clip", "mp4", 1536, false}, {"Clip", "webm", 1024, false}};
-    VideoResourceDialog dialog;
-    dialog.setRows(&rows);
-    EXPECT_FALSE(rows[0].checked);  // handed over unchecked
-    QAbstractItemModel* model = dialog.m_tableView->model();
-    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Size");
-    EXPECT_EQ(model->data(model->index(0, 2), Qt::DisplayRole).toString(), "Unknown");
-    EXPECT_EQ(model->data(model->index(1, 2), Qt::DisplayRole).toString(), "1.50KB");
-    EXPECT_EQ(model->data(model->index(2, 2), Qt::DisplayRole).toString(), "1024.00B");
-    // The first row asked for becomes the checked one.
-    EXPECT_EQ(model->data(model->index(1, 0), Qt::CheckStateRole).toInt(), Qt::Checked);
-    model->setData(model->index(2, 0), Qt::Checked, Qt::CheckStateRole);
-    dialog.OnBtnDown();
-    EXPECT_EQ(dialog.selectedRow(), 1);
-    model->setData(model->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
-    model->setData(model->index(2, 0), Qt::Unchecked, Qt::CheckStateRole);
-    dialog.OnBtnDown();
-    EXPECT_EQ(dialog.selectedRow(), -1);
 }
 
 }  // namespace

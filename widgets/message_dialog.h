@@ -1,8 +1,10 @@
 // The one skinned modal message dialog of the program and its entry point
-// showMessage(). GUI thread only.
+// showMessage(). It draws its border from four pictures around a white body
+// and is dragged by its top border. GUI thread only.
 #pragma once
 
-#include <QDialog>
+#include "widgets/image_dialog.h"
+
 #include <QPixmap>
 
 class QImageButton;
@@ -23,7 +25,7 @@ constexpr int kResultYes = 0x4000;
 constexpr int kResultNo = 0x10000;
 }  // namespace msg
 
-class QMessageDlg : public QDialog {
+class QMessageDlg : public QImageDialog {
     Q_OBJECT
 public:
     explicit QMessageDlg(QWidget* parent = nullptr);
@@ -51,9 +53,6 @@ protected:
     void reject() override { OnBtnCancel(); }
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     bool loadImages();
@@ -70,8 +69,6 @@ private:
     QImageButton* m_btnClose;
     QLabel* m_text;
     QRect m_titleRect;
-    bool m_dragging = false;
-    QPoint m_pressOffset;
 };
 
 // Shows a modal message dialog without a parent and returns the result of
