@@ -3,6 +3,8 @@
 #include "platform/http.h"
 #include "platform/text.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -21,6 +23,46 @@ constexpr long kStallSeconds = 60;
 // No web page is this large; a script that fetches a video file as a page
 // fails instead of filling the memory.
 constexpr std::size_t kMaxPageBytes = 64u << 20;
+
+std::atomic<OfflineResponder> offlineResponder{nullptr};
+
+bool answeredOffline() {
+    return offlineResponder.load() != nullptr;
+}
+
+// The responder's answer, delivered to the callbacks the way the HTTP layer
+// delivers a real one.
+http::Response answerOffline(OfflineResponder responder, const http::Request& request,
+                             const http::Callbacks* callbacks) {
+    http::Response response = responder(request);
+    if (request.method == "HEAD")
+        response.body.clear();
+    if (!callbacks)
+        return response;
+    std::string body = std::move(response.body);
+    response.body.clear();
+    if (callbacks->onHeaders && !callbacks->onHeaders(response)) {
+        response.aborted = true;
+        response.transportOk = false;
+        return response;
+    }
+    constexpr std::size_t kBlock = 16 * 1024;
+    for (std::size_t at = 0; at < body.size(); at += kBlock) {
+        if (!callbacks->onBody(body.data() + at, std::min(kBlock, body.size() - at))) {
+            response.aborted = true;
+            response.transportOk = false;
+            break;
+        }
+    }
+    return response;
+}
+
+// Every request of this file goes through here.
+http::Response perform(const http::Request& request, const http::Callbacks* callbacks = nullptr) {
+    if (OfflineResponder responder = offlineResponder.load())
+        return answerOffline(responder, request, callbacks);
+    return callbacks ? http::fetch(request, *callbacks) : http::fetch(request);
+}
 
 enum class StatusOutcome { Good, Bad, Unknown };
 
@@ -50,18 +92,22 @@ http::Response fetchHeadersOnly(const http::Request& request) {
     http::Callbacks callbacks;
     callbacks.onHeaders = [](const http::Response&) { return false; };
     callbacks.onBody = [](const char*, std::size_t) { return true; };
-    return http::fetch(request, callbacks);
+    return perform(request, &callbacks);
 }
 
 // The probe's header text for one request: none when the status is bad.
 std::string probeHeaders(const std::string& url, const char* method, const std::string& agent) {
     http::Request request = makeRequest(url, method, agent, kProbeEncoding);
     const http::Response response =
-        std::string_view(method) == "HEAD" ? http::fetch(request) : fetchHeadersOnly(request);
+        std::string_view(method) == "HEAD" ? perform(request) : fetchHeadersOnly(request);
     return outcomeOf(response) == StatusOutcome::Bad ? std::string() : response.rawHeaders;
 }
 
 }  // namespace
+
+void setOfflineResponder(OfflineResponder responder) {
+    offlineResponder.store(responder);
+}
 
 std::string userAgentOf(const VariableTable& variables) {
     const Value agent = variables.get(u"USERAGENT");
@@ -78,7 +124,7 @@ PageText getPage(const std::string& url, const std::string& userAgent) {
         return true;
     };
     const http::Response response =
-        http::fetch(makeRequest(url, "GET", userAgent, kPageEncoding), callbacks);
+        perform(makeRequest(url, "GET", userAgent, kPageEncoding), &callbacks);
     PageText page;
     // A page that could not be fetched at all fails like a bad status.
     if (!response.transportOk || outcomeOf(response) != StatusOutcome::Good) {
@@ -96,10 +142,11 @@ Value postForm(const std::string& url, const std::string& body, const std::strin
     std::string headers = kPageEncoding;
     for (const http::Header& header : http::parseHeaders(headerText))
         headers += header.name + ":" + header.value + "\r\n";
-    std::this_thread::sleep_for(kPostDelay);
+    if (!answeredOffline())
+        std::this_thread::sleep_for(kPostDelay);
     http::Request request = makeRequest(url, "POST", userAgent, headers);
     request.body = body;
-    const http::Response response = http::fetch(request);
+    const http::Response response = perform(request);
     if (!response.transportOk || outcomeOf(response) == StatusOutcome::Bad)
         return {};
     return platform::ansiToUtf16(response.body);
@@ -107,7 +154,7 @@ Value postForm(const std::string& url, const std::string& body, const std::strin
 
 std::u16string urlAliveFlag(const std::string& url) {
     const http::Response response =
-        http::fetch(makeRequest(url, "HEAD", kDefaultUserAgent, kProbeEncoding));
+        perform(makeRequest(url, "HEAD", kDefaultUserAgent, kProbeEncoding));
     return outcomeOf(response) == StatusOutcome::Good ? u"1" : u"\u000B";
 }
 
@@ -122,6 +169,8 @@ Value redirectTarget(const std::string& url, const std::string& userAgent) {
 }
 
 void setCookie(const std::u16string& url, const std::u16string& name, const std::u16string& data) {
+    if (answeredOffline())
+        return;
     http::setCookie(platform::utf16ToUtf8(url), platform::utf16ToUtf8(name),
                     platform::utf16ToUtf8(data));
 }

@@ -103,6 +103,19 @@ TEST_F(Interpreter, RunawayScriptsEndWithMinusOne) {
     const Analysed recursive = analyse("http://self/");
     EXPECT_EQ(recursive.status, -1);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("nested"), std::string::npos);
+
+    // Values that double on every round, or multiply in one REPLACE, stop
+    // the analysis long before the statement count would; without the guard
+    // either one fills the memory.
+    for (const std::vector<std::string>& growing :
+         {std::vector<std::string>{"VAR A = \"x\"", "MARK LOOP", "VAR A = ADDSTR(A, A)",
+                                   "GOTO LOOP;"},
+          std::vector<std::string>{"VAR A = \"xxxxxxxxxxxxxxxx\"", "VAR X = \"x\"", "MARK LOOP",
+                                   "VAR A = REPLACE(A, X, A)", "GOTO LOOP;"}}) {
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(run(growing).status, -1);
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("characters"), std::string::npos);
+    }
 }
 
 TEST_F(Interpreter, CopiesAndLiterals) {
