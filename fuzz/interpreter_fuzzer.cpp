@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sitescript::VariableTable variables(kPageUrl);
     sitescript::RunResult result;
     sitescript::Analysis analysis{model, variables, result, login, 0};
-    analysis.statementLimit = 300;
+    analysis.statementLimit = 100;
     analysis.variableCharLimit = 1 << 12;
     sitescript::runBlock(analysis, block);
     return 0;
