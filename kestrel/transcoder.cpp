@@ -301,7 +301,12 @@ bool Transcoder::pause() {
 }
 
 void Transcoder::stop() {
-    stopRequested_ = true;
+    {
+        // Under the gate's lock, so that a job about to wait at the gate
+        // cannot miss the request.
+        std::lock_guard lock(gateMutex_);
+        stopRequested_ = true;
+    }
     gate_.notify_all();
     if (thread_.joinable())
         thread_.join();
