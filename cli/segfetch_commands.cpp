@@ -2,7 +2,7 @@
 #include "cli/command.h"
 #include "platform/clock.h"
 #include "platform/text.h"
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 
 #include <unistd.h>
 
@@ -21,22 +21,26 @@ const cli::Command kFetch = {
     "download URL to TARGET over N ranged connections (5), resuming from part files", runFetch};
 const cli::Registrar registerFetch(kFetch);
 
-// onFinish is a plain function: it reaches the waiting command through these.
-std::mutex finishMutex;
-std::condition_variable finishSignal;
-bool finished = false;
+// The end of a run, signalled by the helper's finish callback.
+class FinishSignal {
+public:
+    static void notify(void* self) { static_cast<FinishSignal*>(self)->set(); }
+    // Waits up to `limit` for the run to end; true when it has.
+    bool wait(std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, limit, [this] { return finished_; });
+    }
 
-void onFinish() {
-    std::lock_guard lock(finishMutex);
-    finished = true;
-    finishSignal.notify_all();
-}
-
-// Waits up to a second for the run to end; true when it has.
-bool waitFinished(std::chrono::milliseconds limit) {
-    std::unique_lock lock(finishMutex);
-    return finishSignal.wait_for(lock, limit, [] { return finished; });
-}
+private:
+    void set() {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+        changed_.notify_all();
+    }
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool finished_ = false;
+};
 
 void printProgress(const DownloadHelper& helper, std::int64_t& lastBytes,
                    std::uint64_t& lastMillis) {
@@ -73,15 +77,16 @@ int runFetch(const std::vector<std::string>& args) {
     const std::string& url = arguments.positional()[0];
     const std::string& target = arguments.positional()[1];
 
+    FinishSignal finished;
     DownloadHelper helper;
     helper.setConnections(connections);
     helper.setRetryDelay(0);  // one run; the caller decides about another
-    helper.setOnFinish(&onFinish);
+    helper.setOnFinish(&FinishSignal::notify, &finished);
     helper.addDownloadTask(url.c_str(), platform::utf8ToUtf16(target).c_str());
     helper.startDownload();
     std::int64_t lastBytes = 0;
     std::uint64_t lastMillis = platform::monotonicMillis();
-    while (!waitFinished(std::chrono::seconds(1)))
+    while (!finished.wait(std::chrono::seconds(1)))
         printProgress(helper, lastBytes, lastMillis);
     helper.join();
     printProgress(helper, lastBytes, lastMillis);

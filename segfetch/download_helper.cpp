@@ -1,4 +1,4 @@
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 
 #include "platform/text.h"
 #include "segfetch/segment_downloader.h"
@@ -56,8 +56,9 @@ int DownloadHelper::Resume() {
     return 0;
 }
 
-void DownloadHelper::setOnFinish(void (*callback)()) {
+void DownloadHelper::setOnFinish(FinishCallback callback, void* userData) {
     onFinish = callback;
+    onFinishData_ = userData;
 }
 
 void DownloadHelper::setConnections(int connections) {
@@ -121,6 +122,6 @@ void* DownloadHelper::run(void*) {
         }
     }
     if (onFinish && !stopRequested())
-        onFinish();
+        onFinish(onFinishData_);
     return nullptr;
 }

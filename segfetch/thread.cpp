@@ -1,4 +1,4 @@
-#include "segfetch/thread.h"
+#include "segfetch/segfetch.h"
 
 #include <sys/syscall.h>
 #include <unistd.h>

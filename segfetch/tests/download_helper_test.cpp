@@ -1,4 +1,4 @@
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 
 #include "platform/text.h"
 #include "testing/fault_server.h"
@@ -18,9 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::atomic<int> finishCalls{0};
-void countFinish() {
-    ++finishCalls;
+void countFinish(void* calls) {
+    ++*static_cast<std::atomic<int>*>(calls);
 }
 
 std::u16string wide(const fs::path& path) {
@@ -53,14 +52,14 @@ std::uintmax_t partBytes(const fs::path& target) {
 class DownloadHelperTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        finishCalls = 0;
-        helper.setOnFinish(&countFinish);
+        helper.setOnFinish(&countFinish, &finishCalls);
         helper.setRetryDelay(0);
         server.trickleBytes = 100;
     }
     FaultServer server{100000};
     TempDir dir;
     fs::path target = dir / "clip.mp4";
+    std::atomic<int> finishCalls{0};
     DownloadHelper helper;
 };
 
