@@ -49,7 +49,7 @@ FaultServer::FaultServer(std::size_t bodySize) : body_(patternBytes(bodySize)) {
     });
     s.Get("/cut", [this](const httplib::Request& req, httplib::Response& res) {
         record(req);
-        serve(res, cutting_ ? cutAfter : body_.size(), false);
+        serve(res, cutting_ ? cutAfter.load() : body_.size(), false);
     });
     s.Get("/trickle", [this](const httplib::Request& req, httplib::Response& res) {
         record(req);
