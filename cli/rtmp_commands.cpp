@@ -17,29 +17,6 @@ const cli::Command kRtmp = {"rtmp", "URL PLAYPATH TARGET",
                             runRtmp};
 const cli::Registrar registerRtmp(kRtmp);
 
-const char* describe(int result) {
-    switch (result) {
-        case kRtmpOk:
-            return "complete";
-        case kRtmpBadArguments:
-            return "bad arguments";
-        case kRtmpBadUrl:
-            return "the URL cannot be used";
-        case kRtmpConnectFailed:
-            return "no connection to the server";
-        case kRtmpStreamFailed:
-            return "the server would not play the stream";
-        case kRtmpTargetFailed:
-            return "the target file could not be written";
-        case kRtmpIncomplete:
-            return "the stream broke off before its end";
-        case kRtmpClosed:
-            return "closed";
-        default:
-            return "failed";
-    }
-}
-
 void printProgress(RtmpProgress& progress) {
     const auto bytes = std::atomic_ref<std::int64_t>(progress.bytes).load();
     const double percent = std::atomic_ref<double>(progress.percent).load();
@@ -56,14 +33,17 @@ int runRtmp(const std::vector<std::string>& args) {
     const std::string& target = arguments.positional()[2];
     RtmpRequest request{url.c_str(), playPath.c_str(), 0, 0};
     RtmpProgress progress{0, 0.0};
-    auto running = std::async(std::launch::async,
-                              [&] { return RtmpDownload(&request, target.c_str(), &progress); });
+    // The reason is the downloading thread's: read it there.
+    auto running = std::async(std::launch::async, [&] {
+        const int result = RtmpDownload(&request, target.c_str(), &progress);
+        return std::make_pair(result, std::string(RtmpLastReason()));
+    });
     while (running.wait_for(std::chrono::seconds(1)) != std::future_status::ready)
         printProgress(progress);
-    const int result = running.get();
+    const auto [result, reason] = running.get();
     printProgress(progress);
     if (result != kRtmpOk) {
-        std::cerr << "rtmp: " << describe(result) << " (" << result << ")\n";
+        std::cerr << "rtmp: " << reason << " (" << result << ")\n";
         return 1;
     }
     return 0;

@@ -4,8 +4,6 @@
 #include "platform/text.h"
 #include "segfetch/segfetch.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -57,6 +55,20 @@ void printProgress(const DownloadHelper& helper, std::int64_t& lastBytes,
     lastMillis = now;
 }
 
+// The engine's word decides, printed once: a note even of a success, the
+// reason of a failure, and the part files only when there are some.
+int reportResult(const FetchResult& result) {
+    if (!result.note.empty())
+        std::cerr << "fetch: " << result.note << "\n";
+    if (result.ok())
+        return 0;
+    std::cerr << "fetch: " << result.reason;
+    if (result.partsKept)
+        std::cerr << "; its part files are kept";
+    std::cerr << "\n";
+    return 1;
+}
+
 int runFetch(const std::vector<std::string>& args) {
     const cli::Arguments arguments(args);
     if (!arguments.ok() || arguments.positional().size() != 2 ||
@@ -91,11 +103,7 @@ int runFetch(const std::vector<std::string>& args) {
     helper.join();
     printProgress(helper, lastBytes, lastMillis);
     std::fflush(stdout);
-    if (::access(target.c_str(), F_OK) != 0) {
-        std::cerr << "fetch: " << target << " was not written; its part files are kept\n";
-        return 1;
-    }
-    return 0;
+    return reportResult(helper.lastResult());
 }
 
 }  // namespace

@@ -1,11 +1,16 @@
 #include "platform/http.h"
 
+#include "platform/clock.h"
+#include "platform/transfer_limits.h"
+
 #include <curl/curl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 namespace platform::http {
@@ -46,12 +51,21 @@ private:
 };
 
 struct Transfer {
+    const Request* request = nullptr;
     const Callbacks* callbacks = nullptr;
     Response* response = nullptr;
     CURL* curl = nullptr;
     bool headersDelivered = false;
     bool stopRequested = false;
     std::string pendingHeaders;  // headers of the response being received
+    // The first-byte limit: the clock starts when a request goes out (after
+    // every connect, redirects included) and stops at its first header byte.
+    long firstByteLimitMs = 0;
+    bool connected = false;
+    bool awaitingFirstByte = false;
+    std::uint64_t requestSentAt = 0;
+    bool firstByteTimedOut = false;
+    bool encodingRefused = false;
 };
 
 std::string lowerCase(std::string_view text) {
@@ -59,29 +73,6 @@ std::string lowerCase(std::string_view text) {
     std::transform(out.begin(), out.end(), out.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
-}
-
-// Calls fn(name, value) for every complete "name: value" CR LF line: text
-// after the last CR LF is dropped, a line without ':' is skipped, the name is
-// trimmed of blanks and the value loses one leading blank.
-template <typename Fn>
-void forEachHeaderLine(std::string_view text, Fn fn) {
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string_view::npos; start = end + 2) {
-        std::string_view line = text.substr(start, end - start);
-        size_t colon = line.find(':');
-        if (colon == std::string_view::npos)
-            continue;
-        std::string_view name = line.substr(0, colon);
-        while (!name.empty() && (name.front() == ' ' || name.front() == '\t'))
-            name.remove_prefix(1);
-        while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
-            name.remove_suffix(1);
-        std::string_view value = line.substr(colon + 1);
-        if (!value.empty() && value.front() == ' ')
-            value.remove_prefix(1);
-        fn(name, value);
-    }
 }
 
 // Delivers the final response's headers once, before the first body byte or
@@ -97,6 +88,16 @@ bool deliverHeaders(Transfer& t) {
     curl_off_t length = -1;
     curl_easy_getinfo(t.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     t.response->contentLength = length;
+    if (auto line = parseStatusLine(t.pendingHeaders))
+        t.response->statusText = line->reason;
+    t.response->contentEncoding = contentEncodingOf(parseHeaders(t.pendingHeaders));
+    if (t.request->refuseContentEncoding && !t.request->decodeContent &&
+        !t.response->contentEncoding.empty()) {
+        // The body would be stored encoded: refuse it before its first byte.
+        t.encodingRefused = true;
+        t.stopRequested = true;
+        return false;
+    }
     if (t.callbacks && t.callbacks->onHeaders && !t.callbacks->onHeaders(*t.response))
         t.stopRequested = true;
     return !t.stopRequested;
@@ -105,6 +106,7 @@ bool deliverHeaders(Transfer& t) {
 size_t onHeaderLine(char* data, size_t size, size_t count, void* user) {
     auto& t = *static_cast<Transfer*>(user);
     std::string_view line(data, size * count);
+    t.awaitingFirstByte = false;
     // Every response of a redirect chain (and every 1xx) starts a new block.
     if (line.starts_with("HTTP/"))
         t.pendingHeaders.clear();
@@ -132,8 +134,22 @@ size_t onBodyBytes(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+// Called once a connection is ready and the request is about to go out.
+int onRequestReady(void* user, char*, char*, int, int) {
+    auto& t = *static_cast<Transfer*>(user);
+    t.connected = true;
+    t.awaitingFirstByte = true;
+    t.requestSentAt = monotonicMillis();
+    return CURL_PREREQFUNC_OK;
+}
+
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto& t = *static_cast<Transfer*>(user);
+    if (t.awaitingFirstByte && t.firstByteLimitMs > 0 &&
+        monotonicMillis() - t.requestSentAt >= static_cast<std::uint64_t>(t.firstByteLimitMs)) {
+        t.firstByteTimedOut = true;
+        return 1;
+    }
     if (t.callbacks && t.callbacks->keepGoing && !t.callbacks->keepGoing()) {
         t.stopRequested = true;
         return 1;
@@ -144,21 +160,34 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 // The request's extra header lines as curl's list, names spelt as given.
 curl_slist* buildHeaderList(const Request& request) {
     curl_slist* list = nullptr;
-    forEachHeaderLine(request.extraHeaders, [&](std::string_view name, std::string_view value) {
-        if (name.empty())
-            return;
+    for (const Header& header : splitHeaderLines(request.extraHeaders)) {
+        if (header.name.empty())
+            continue;
         // "Name;" is curl's way of sending a header with an empty value.
         std::string line =
-            value.empty() ? std::string(name) + ";" : std::string(name) + ": " + std::string(value);
+            header.value.empty() ? header.name + ";" : header.name + ": " + header.value;
         list = curl_slist_append(list, line.c_str());
-    });
+    }
     // curl adds "Expect: 100-continue" to larger POSTs; servers that do not
     // know it stall for a second.
     list = curl_slist_append(list, "Expect:");
     return list;
 }
 
-void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slist* headers) {
+long limitOr(long requested, std::chrono::milliseconds standard) {
+    return requested >= 0 ? requested : static_cast<long>(standard.count());
+}
+
+// The CA file for a request: its own, else the process-wide setting.
+std::string caFileFor(const Request& request) {
+    if (!request.caFile.empty())
+        return request.caFile;
+    const char* fromEnvironment = std::getenv("CLIPWRIGHT_CA_FILE");
+    return fromEnvironment ? fromEnvironment : "";
+}
+
+void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slist* headers,
+               char* errorBuffer) {
     curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(curl, CURLOPT_SHARE, CookieShare::instance().handle());
     curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");  // enables the shared cookie engine
@@ -167,8 +196,15 @@ void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slis
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 20L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, request.connectTimeoutSeconds);
+    const TransferLimits limits = transferLimits();
+    // 0 would mean curl's own default of 300 s: keep "none" as near as curl allows.
+    const long connectMs = limitOr(request.connectTimeoutMs, limits.connect);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectMs > 0 ? connectMs : 0x7fffffffL);
+    transfer.firstByteLimitMs = limitOr(request.firstByteTimeoutMs, limits.firstByte);
     curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+    if (const std::string ca = caFileFor(request); !ca.empty())
+        curl_easy_setopt(curl, CURLOPT_CAINFO, ca.c_str());  // curl copies the string
     if (request.stallTimeoutSeconds > 0) {
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, request.stallTimeoutSeconds);
@@ -211,12 +247,77 @@ void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slis
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &onRequestReady);
+    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer);
+}
+
+Failure classify(CURLcode code, const Transfer& transfer) {
+    if (transfer.firstByteTimedOut)
+        return Failure::FirstByteTimeout;
+    if (transfer.encodingRefused)
+        return Failure::RefusedEncoding;
+    if (transfer.stopRequested)
+        return Failure::Stopped;
+    switch (code) {
+        case CURLE_OK:
+            return Failure::None;
+        case CURLE_UNSUPPORTED_PROTOCOL:
+        case CURLE_URL_MALFORMAT:
+            return Failure::BadUrl;
+        case CURLE_COULDNT_RESOLVE_HOST:
+        case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_COULDNT_CONNECT:
+            return Failure::ConnectFailed;
+        case CURLE_OPERATION_TIMEDOUT:
+            return transfer.connected ? Failure::Stalled : Failure::ConnectTimeout;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+            return Failure::TlsFailed;
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_GOT_NOTHING:
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_HTTP2:
+        case CURLE_HTTP2_STREAM:
+        case CURLE_BAD_CONTENT_ENCODING:
+            return Failure::Broken;
+        default:
+            return Failure::Other;
+    }
+}
+
+void recordFailure(Response& response, CURLcode code, const Transfer& transfer, CURL* curl,
+                   const char* errorBuffer, long stallMs) {
+    response.failure = classify(code, transfer);
+    if (response.failure == Failure::None)
+        return;
+    response.error = response.failure == Failure::Stopped ? "stopped" : curl_easy_strerror(code);
+    if (errorBuffer[0] != '\0' && response.failure != Failure::Stopped)
+        response.error = errorBuffer;
+    long osErrno = 0;
+    if (curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osErrno) == CURLE_OK)
+        response.systemError = static_cast<int>(osErrno);
+    if (response.failure == Failure::FirstByteTimeout)
+        response.limitMs = transfer.firstByteLimitMs;
+    else if (response.failure == Failure::Stalled)
+        response.limitMs = stallMs;
+    else if (response.failure == Failure::ConnectTimeout)
+        response.limitMs = limitOr(transfer.request->connectTimeoutMs, transferLimits().connect);
 }
 
 Response perform(const Request& request, const Callbacks* callbacks) {
     Response response;
     if (!isHttpUrl(request.url)) {
         response.error = "only http and https URLs are fetched";
+        response.failure = Failure::BadUrl;
+        response.effectiveUrl = request.url;
         return response;
     }
     curl_slist* headers = buildHeaderList(request);
@@ -228,24 +329,30 @@ Response perform(const Request& request, const Callbacks* callbacks) {
             break;
         }
         Transfer transfer;
+        transfer.request = &request;
         transfer.callbacks = callbacks;
         transfer.response = &response;
         transfer.curl = curl;
-        configure(curl, request, transfer, headers);
+        char errorBuffer[CURL_ERROR_SIZE] = {};
+        configure(curl, request, transfer, headers, errorBuffer);
         CURLcode code = curl_easy_perform(curl);
         if (code == CURLE_OK)
             deliverHeaders(transfer);  // a bodiless answer still reports its headers
-        else if (!transfer.headersDelivered && !transfer.pendingHeaders.empty())
+        else if (!transfer.headersDelivered && !transfer.pendingHeaders.empty()) {
             response.rawHeaders = transfer.pendingHeaders;
+            curl_off_t length = -1;
+            curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+            response.contentLength = length;
+        }
         if (response.status == 0)
             curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
         char* effective = nullptr;
         if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
             response.effectiveUrl = effective;
-        response.aborted = transfer.stopRequested;
+        response.aborted = transfer.stopRequested && !transfer.encodingRefused;
         response.transportOk = code == CURLE_OK && !transfer.stopRequested;
-        if (!response.transportOk)
-            response.error = transfer.stopRequested ? "stopped" : curl_easy_strerror(code);
+        recordFailure(response, code, transfer, curl, errorBuffer,
+                      request.stallTimeoutSeconds * 1000);
         curl_easy_cleanup(curl);
         const bool connectFailed = code == CURLE_COULDNT_CONNECT;
         if (!connectFailed || attempt >= request.connectRetries)
@@ -307,20 +414,83 @@ void clearCookies() {
     curl_easy_cleanup(curl);
 }
 
-std::vector<Header> parseHeaders(std::string_view text) {
-    std::vector<Header> headers;
-    forEachHeaderLine(text, [&](std::string_view name, std::string_view value) {
-        headers.push_back({lowerCase(name), std::string(value)});
-    });
-    return headers;
+namespace {
+
+// "host:port" of a URL, for messages; the URL itself when it cannot be split.
+std::string authorityOf(const std::string& url) {
+    CURLU* parsed = curl_url();
+    char* host = nullptr;
+    char* port = nullptr;
+    std::string authority = url;
+    if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK &&
+        curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK)
+        authority = std::string(host) + ":" + port;
+    curl_free(host);
+    curl_free(port);
+    curl_url_cleanup(parsed);
+    return authority;
 }
 
-const std::string* findHeader(const std::vector<Header>& headers, std::string_view name) {
-    const std::string wanted = lowerCase(name);
-    for (const Header& h : headers)
-        if (h.name == wanted)
-            return &h.value;
-    return nullptr;
+// "30 s", "1.5 s", "0.2 s".
+std::string secondsText(long ms) {
+    char text[32];
+    if (ms % 1000 == 0)
+        std::snprintf(text, sizeof text, "%ld s", ms / 1000);
+    else
+        std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(ms) / 1000.0);
+    return text;
+}
+
+std::string withSystemError(std::string text, int systemError) {
+    if (systemError != 0)
+        text += std::string(": ") + std::strerror(systemError);
+    return text;
+}
+
+}  // namespace
+
+std::string statusDescription(const Response& response) {
+    std::string text = "HTTP " + std::to_string(response.status);
+    if (!response.statusText.empty())
+        text += " " + response.statusText;
+    return text;
+}
+
+std::string failureReason(const Response& response) {
+    const std::string where = authorityOf(response.effectiveUrl);
+    switch (response.failure) {
+        case Failure::None:
+            break;
+        case Failure::BadUrl:
+            return "the address cannot be used: " + response.error;
+        case Failure::ConnectFailed:
+            return withSystemError("no connection to " + where, response.systemError);
+        case Failure::ConnectTimeout:
+            return "no connection to " + where + " within " + secondsText(response.limitMs) +
+                   " (connect limit)";
+        case Failure::FirstByteTimeout:
+            return "no answer from " + where + " within " + secondsText(response.limitMs) +
+                   " (first-byte limit)";
+        case Failure::Stalled:
+            return "nothing arrived from " + where + " for " + secondsText(response.limitMs) +
+                   " (stall limit)";
+        case Failure::TlsFailed:
+            return "secure connection to " + where + " failed: " + response.error;
+        case Failure::Broken:
+            return withSystemError("the connection to " + where + " broke off",
+                                   response.systemError);
+        case Failure::RefusedEncoding:
+            return "the server sent " + response.contentEncoding +
+                   "-encoded content, which was not asked for";
+        case Failure::Stopped:
+            return "stopped";
+        case Failure::Other:
+            return response.error;
+    }
+    if (response.status < 200 || response.status > 299)
+        return statusDescription(response);
+    return "";
 }
 
 bool hasUsableNetworkInterface() {

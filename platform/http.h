@@ -4,7 +4,17 @@
 // restricted to http and https, redirects included, with certificates
 // verified. One process-wide cookie store is shared by all requests of all
 // threads. Proxies come from the environment as curl reads them.
+//
+// Time limits: every request has a connect limit and a first-byte limit
+// (from sending the request to the first byte of the answer), by default
+// those of platform/transfer_limits.h; a request may add a stall limit.
+//
+// Trusted authorities: the system's store, or the PEM file named by
+// Request::caFile, or else by the environment variable CLIPWRIGHT_CA_FILE
+// (unset by default), which then replaces the system's store.
 #pragma once
+
+#include "platform/http_parse.h"
 
 #include <cstdint>
 #include <functional>
@@ -31,10 +41,21 @@ struct Request {
     // rangeLast < 0 means "to the end".
     std::int64_t rangeFirst = -1;
     std::int64_t rangeLast = -1;
-    long connectTimeoutSeconds = 30;
+    // Time limits in milliseconds: -1 takes the limit in force
+    // (platform::transferLimits()), 0 means none.
+    long connectTimeoutMs = -1;
+    long firstByteTimeoutMs = -1;
     // The transfer ends with an error when fewer than one byte arrives in
     // this many seconds (0: never).
     long stallTimeoutSeconds = 0;
+    // For transfers that must store the resource as it is: an answer with a
+    // Content-Encoding other than identity ends the transfer before its
+    // first body byte, with Failure::RefusedEncoding. Ignored with
+    // decodeContent.
+    bool refuseContentEncoding = false;
+    // A PEM file of trusted certificate authorities replacing the system's
+    // store; empty: CLIPWRIGHT_CA_FILE when set, else the system's store.
+    std::string caFile;
     // Failed connects are tried again this many times before giving up.
     int connectRetries = 4;
     // Size of the receive buffer, and so the largest block handed to a body
@@ -43,8 +64,24 @@ struct Request {
     long receiveBufferBytes = 0;
 };
 
+// Why an exchange did not complete at the transport level.
+enum class Failure {
+    None,
+    BadUrl,            // not an http or https URL, or one curl cannot use
+    ConnectFailed,     // the host cannot be resolved or refused the connection
+    ConnectTimeout,    // no connection within the connect limit
+    FirstByteTimeout,  // no answer within the first-byte limit
+    Stalled,           // nothing arrived for the stall limit
+    TlsFailed,         // the TLS handshake failed or the certificate did not verify
+    Broken,            // the connection broke off or the answer was malformed
+    RefusedEncoding,   // a Content-Encoding that was refused (Request::refuseContentEncoding)
+    Stopped,           // a callback ended the transfer
+    Other,
+};
+
 struct Response {
     long status = 0;                  // final HTTP status; 0 when no response arrived
+    std::string statusText;           // its reason phrase ("Not Found"); may be empty
     std::string rawHeaders;           // header block of the final response, CR LF lines
     std::string body;                 // filled only by fetch() without a body sink
     std::int64_t contentLength = -1;  // declared length of the final response, -1 unknown
@@ -52,7 +89,20 @@ struct Response {
     bool transportOk = false;         // the exchange completed at the transport level
     bool aborted = false;             // a callback asked to stop
     std::string error;                // transport error text when !transportOk
+    Failure failure = Failure::None;  // why !transportOk
+    int systemError = 0;              // the system's error number behind a failure, 0 when none
+    // The limit that ended the transfer (ConnectTimeout, FirstByteTimeout,
+    // Stalled), in milliseconds.
+    long limitMs = 0;
+    std::string contentEncoding;  // the answer's codings other than identity
 };
+
+// What went wrong, in words for a user: the transport failure ("no answer
+// from 127.0.0.1:8080 within 30 s (first-byte limit)"), else an HTTP status
+// outside 2xx ("HTTP 404 Not Found"); empty for a complete 2xx exchange.
+std::string failureReason(const Response& response);
+// "HTTP 404 Not Found" (the reason phrase when there was one).
+std::string statusDescription(const Response& response);
 
 // Called once the final response's headers are known (after redirects).
 // Return false to end the transfer without reading the body.
@@ -86,21 +136,6 @@ bool setCookie(const std::string& url, const std::string& name, const std::strin
 
 // Removes every cookie from the process-wide store (tests).
 void clearCookies();
-
-// One parsed header line.
-struct Header {
-    std::string name;
-    std::string value;
-};
-
-// Splits header text into (name, value) entries: lines end in CR LF, text
-// after the last CR LF is dropped, a line without ':' is skipped, the name
-// is trimmed of blanks and lower-cased, the value loses one leading blank.
-std::vector<Header> parseHeaders(std::string_view text);
-
-// The value of the first header named `name` (compared without case), or
-// nullptr.
-const std::string* findHeader(const std::vector<Header>& headers, std::string_view name);
 
 // True when a non-loopback network interface is up.
 bool hasUsableNetworkInterface();

@@ -1,5 +1,8 @@
 #include "rtmp/rtmp_download.h"
 
+#include "platform/target_check.h"
+#include "platform/transfer_limits.h"
+
 #include <fcntl.h>
 #include <librtmp/log.h>
 #include <librtmp/rtmp.h>
@@ -10,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -23,8 +27,40 @@ namespace {
 // Ask the server to send ten hours ahead: it sends a stored stream as fast
 // as it can instead of in real time.
 constexpr int kBufferMs = 36000000;
-constexpr int kReadTimeoutSeconds = 30;
 constexpr int kReadBlock = 64 * 1024;
+
+// Why the calling thread's last download ended.
+thread_local std::string lastReason;
+
+const char* describe(int result) {
+    switch (result) {
+        case kRtmpOk:
+            return "";
+        case kRtmpBadArguments:
+            return "bad arguments";
+        case kRtmpBadUrl:
+            return "the URL cannot be used";
+        case kRtmpConnectFailed:
+            return "no connection to the server";
+        case kRtmpStreamFailed:
+            return "the server would not play the stream";
+        case kRtmpTargetFailed:
+            return "the target file could not be written";
+        case kRtmpIncomplete:
+            return "the stream broke off before its end";
+        case kRtmpClosed:
+            return "closed";
+        default:
+            return "failed";
+    }
+}
+
+// librtmp's read timeout, which also bounds the wait for the first byte:
+// the first-byte limit in whole seconds.
+int readTimeoutSeconds() {
+    const auto ms = platform::transferLimits().firstByte.count();
+    return static_cast<int>(std::max<long long>(1, (ms + 999) / 1000));
+}
 
 // One running download as RtmpClose sees it. It keeps a duplicate of the
 // session's socket descriptor: librtmp closes its own descriptor on some
@@ -123,10 +159,25 @@ bool connectSession(RTMP* rtmp, Session* session) {
 // What one download keeps until its session is closed.
 struct Job {
     std::string targetPath;
-    std::FILE* file = nullptr;
+    std::string partialPath;  // written while the stream arrives
+    int fd = -1;
+    int writeError = 0;
     // librtmp keeps pointers into this text until the session is closed.
     std::string link;
 };
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
 
 int readStream(RTMP* rtmp, Session* session, RtmpRequest* request, Job& job,
                RtmpProgress* progress) {
@@ -134,9 +185,10 @@ int readStream(RTMP* rtmp, Session* session, RtmpRequest* request, Job& job,
     std::int64_t bytes = 0;
     int read = 0;
     while (!session->stop && (read = RTMP_Read(rtmp, buffer.data(), kReadBlock)) > 0) {
-        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(read), job.file) !=
-            static_cast<std::size_t>(read))
+        if (!writeAll(job.fd, buffer.data(), static_cast<std::size_t>(read))) {
+            job.writeError = errno;
             return kRtmpTargetFailed;
+        }
         bytes += read;
         const double duration = RTMP_GetDuration(rtmp);
         storeRelaxed(request->durationMs, static_cast<std::int32_t>(duration * 1000.0));
@@ -156,32 +208,67 @@ int readStream(RTMP* rtmp, Session* session, RtmpRequest* request, Job& job,
 int download(RTMP* rtmp, Session* session, RtmpRequest* request, Job& job, RtmpProgress* progress) {
     job.link = std::string(request->url) + " playpath=" + escapeOption(request->playPath) +
                " buffer=" + std::to_string(kBufferMs) +
-               " timeout=" + std::to_string(kReadTimeoutSeconds);
+               " timeout=" + std::to_string(readTimeoutSeconds());
     if (!RTMP_SetupURL(rtmp, job.link.data()))
         return kRtmpBadUrl;
     if (!connectSession(rtmp, session))
         return session->stop ? kRtmpClosed : kRtmpConnectFailed;
     if (!RTMP_ConnectStream(rtmp, 0) || !RTMP_IsConnected(rtmp))
         return session->stop ? kRtmpClosed : kRtmpStreamFailed;
-    job.file = std::fopen(job.targetPath.c_str(), "wb");
-    if (!job.file)
+    job.fd = ::open(job.partialPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (job.fd < 0) {
+        job.writeError = errno;
         return kRtmpTargetFailed;
+    }
     return readStream(rtmp, session, request, job, progress);
+}
+
+// Closes the partial file; a complete stream replaces the target.
+int finishTarget(Job& job, int result) {
+    if (job.fd < 0)
+        return result;
+    if (::close(job.fd) != 0 && result == kRtmpOk) {
+        job.writeError = errno;
+        result = kRtmpTargetFailed;
+    }
+    job.fd = -1;
+    if (result == kRtmpOk && ::rename(job.partialPath.c_str(), job.targetPath.c_str()) != 0) {
+        job.writeError = errno;
+        result = kRtmpTargetFailed;
+    }
+    if (result != kRtmpOk)
+        ::unlink(job.partialPath.c_str());
+    return result;
+}
+
+std::string reasonFor(int result, const Job& job) {
+    std::string reason = describe(result);
+    if (result == kRtmpTargetFailed && job.writeError != 0)
+        reason += std::string(": ") + std::strerror(job.writeError);
+    return reason;
 }
 
 }  // namespace
 
 extern "C" int RtmpDownload(RtmpRequest* request, const char* targetUtf8, RtmpProgress* progress) {
-    if (!request || !request->url || !request->playPath || !targetUtf8 || !*targetUtf8)
+    lastReason.clear();
+    if (!request || !request->url || !request->playPath || !targetUtf8 || !*targetUtf8) {
+        lastReason = describe(kRtmpBadArguments);
         return kRtmpBadArguments;
+    }
     ignoreSigpipe();
+    if (auto problem = platform::problemWithTarget(targetUtf8)) {
+        lastReason = problem->reason;
+        storeRelaxed(request->result, static_cast<std::int32_t>(kRtmpTargetFailed));
+        return kRtmpTargetFailed;
+    }
     Session session;
     registerSession(&session);
     storeRelaxed(request->durationMs, 0);
     storeRelaxed(request->result, 0);
     publishProgress(progress, 0, 0.0);
 
-    Job job{targetUtf8};
+    Job job{targetUtf8, std::string(targetUtf8) + ".partial"};
     RTMP* rtmp = RTMP_Alloc();
     int result = kRtmpConnectFailed;
     if (rtmp) {
@@ -194,12 +281,14 @@ extern "C" int RtmpDownload(RtmpRequest* request, const char* targetUtf8, RtmpPr
         RTMP_Free(rtmp);
     }
     unregisterSession(&session);
-    if (job.file && std::fclose(job.file) != 0 && result == kRtmpOk)
-        result = kRtmpTargetFailed;
-    if (result != kRtmpOk && job.file)
-        std::remove(job.targetPath.c_str());
+    result = finishTarget(job, result);
+    lastReason = reasonFor(result, job);
     storeRelaxed(request->result, result);
     return result;
+}
+
+extern "C" const char* RtmpLastReason() {
+    return lastReason.c_str();
 }
 
 extern "C" int RtmpClose() {

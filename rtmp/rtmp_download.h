@@ -20,7 +20,8 @@ struct RtmpRequest {
     // Set to 0 by the caller before each download, written by the library
     // during it: the stream's duration in milliseconds as the server's
     // metadata gives it (0 while unknown), and the result RtmpDownload is
-    // about to return (0 while running).
+    // about to return (0 while running). `result` is written 0 once the
+    // download has registered, that is once RtmpClose reaches it.
     std::int32_t durationMs;
     std::int32_t result;
 };
@@ -48,10 +49,21 @@ enum RtmpResult {
 // Connects to request->url, plays request->playPath with a buffer of ten
 // hours (so that a stored stream arrives as fast as the server sends it)
 // and writes the FLV stream to `targetUtf8`, keeping *progress current.
-// Returns kRtmpOk only when the server reported the stream complete; on
-// any other result the incomplete target file is removed. `progress` may
-// be null. Several downloads may run at once on different threads.
+// The target's folder is checked before connecting (kRtmpTargetFailed for
+// a target that is a folder, or a folder that is missing or cannot be
+// written). The stream goes to "<target>.partial" beside the target, which
+// is renamed to the target once the server reported the stream complete:
+// only then is kRtmpOk returned, and a failed download leaves an older file
+// under the target's name as it was. A server that sends nothing for the
+// first-byte limit of platform/transfer_limits.h (30 s) ends the download.
+// `progress` may be null. Several downloads may run at once on different
+// threads.
 int RtmpDownload(RtmpRequest* request, const char* targetUtf8, RtmpProgress* progress);
+
+// Why the last RtmpDownload of the calling thread ended, in words for a
+// user ("the target file could not be written: No space left on device");
+// empty after kRtmpOk. Valid until that thread's next RtmpDownload.
+const char* RtmpLastReason();
 
 // Makes every running RtmpDownload give up and return kRtmpClosed
 // promptly: it sets their stop flags and shuts their sockets down; each

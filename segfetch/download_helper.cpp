@@ -1,6 +1,7 @@
 #include "segfetch/segfetch.h"
 
 #include "platform/text.h"
+#include "segfetch/part_stamps.h"
 #include "segfetch/segment_downloader.h"
 
 #include <unistd.h>
@@ -95,12 +96,24 @@ void DownloadHelper::popHead() {
     paths.pop_front();
 }
 
-bool DownloadHelper::exist(int index) const {
+FetchResult DownloadHelper::lastResult() const {
     std::lock_guard lock(queueMutex_);
-    if (index < 0 || static_cast<std::size_t>(index) >= paths.size())
-        return false;
-    return ::access(platform::utf16ToUtf8(paths[static_cast<std::size_t>(index)]).c_str(), F_OK) ==
-           0;
+    return lastResult_;
+}
+
+void DownloadHelper::removePartFiles(const char16_t* target) {
+    if (!target)
+        return;
+    const std::u16string path(target);
+    for (int i = 0; i < CSegmentDownloader::kMaxConnections; ++i)
+        ::unlink(platform::utf16ToUtf8(CSegmentDownloader::partPathFor(path, i)).c_str());
+    ::unlink(CSegmentDownloader::joiningPathFor(path).c_str());
+    ::unlink(PartStamps::controlPathFor(platform::utf16ToUtf8(path)).c_str());
+}
+
+void DownloadHelper::finishRun(FetchResult result) {
+    std::lock_guard lock(queueMutex_);
+    lastResult_ = std::move(result);
 }
 
 void* DownloadHelper::run(void*) {
@@ -108,19 +121,25 @@ void* DownloadHelper::run(void*) {
     downloaded = nullptr;
     std::string url;
     std::u16string path;
+    FetchResult result;
     if (headTask(url, path) && checkPoint()) {
         std::printf("%s\n", url.c_str());
-        engine->downloadTask(url, path, &downloaded, &totalSize, connections_);
+        result = engine->downloadTask(url, path, &downloaded, &totalSize, connections_);
         std::fputs("00000000000000000000000000000000000000000000000", stdout);
-        // Success is judged by the target alone, as the program does.
-        if (exist(0)) {
+        // Success is the engine's word: an older file under the target's
+        // name proves nothing.
+        if (result.ok()) {
             popHead();
         } else if (!stopRequested()) {
-            std::printf("网络中断，等待重连...\n");
+            std::printf("网络中断，等待重连... (%s)\n", result.reason.c_str());
             std::fflush(stdout);
             sleepUnlessStopped(retryDelayMs_);
         }
+    } else if (stopRequested()) {
+        result.outcome = FetchOutcome::Stopped;
+        result.reason = "stopped";
     }
+    finishRun(std::move(result));
     if (onFinish && !stopRequested())
         onFinish(onFinishData_);
     return nullptr;

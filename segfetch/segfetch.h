@@ -31,10 +31,31 @@
  * - The segment plan: the length L that the server declares is cut into n
  *   equal ranges, the last one taking the remainder. Segment i of the plan
  *   covers [i * (L / n), (i + 1) * (L / n)), the last one ends at L.
+ * - Every part carries a stamp: the plan it was fetched for (the file's
+ *   length and the segment's range) and the server's validators (ETag and
+ *   Last-Modified, when given). It lives in an extended attribute of the
+ *   part ("user.segfetch.segment"); where the file system keeps none, all
+ *   stamps of T go to one control file "T.stamps" beside it, written
+ *   atomically. A part without a stamp, or stamped for another plan, is
+ *   fetched anew. When the server shows other validators than the stamps,
+ *   every part is discarded and the file is downloaded anew, once (noted in
+ *   the result). Ranged requests that continue parts carry If-Range with
+ *   the validator, so that a file that changes meanwhile is never mixed.
  * - While the join runs, part 0 is renamed to "T.joining" and the other
  *   parts are copied into it; it is renamed to T once complete. So T never
  *   exists half written; a join that a crash interrupted is recovered by the
- *   next download. After a successful join the parts are deleted.
+ *   next download. After a successful join the parts and the control file
+ *   are deleted.
+ *
+ * Transfers: every request has the connect and first-byte limits of
+ * platform/transfer_limits.h, and a stall limit. A connection that breaks
+ * (or stalls) is opened again from where its part ends, with pauses of 1,
+ * 2, 4, 8 and 16 s while no byte arrives in between, before the download
+ * fails; a stop or a pause cuts a pause short. A time limit, an HTTP error
+ * status, a refused Content-Encoding or a write error ends the download at
+ * once. Answers are written only where they belong: a ranged answer must be
+ * 206 with the asked Content-Range; a server that ignores Range gets the
+ * whole file over one connection.
  */
 #pragma once
 
@@ -127,6 +148,40 @@ private:
 class CSegmentDownloader;
 
 /* ------------------------------------------------------------------------
+ * FetchResult: how one download (one run of DownloadHelper) ended.
+ * ---------------------------------------------------------------------- */
+enum class FetchOutcome {
+    Complete = 0,     // the target was written, complete and checked
+    NotRun,           // no run yet, or the queue was empty
+    Stopped,          // stopDownload() or the destructor ended it
+    TargetRefused,    // the target is a directory, or its folder is missing or not writable
+    HttpError,        // the server answered with an error status
+    NoLength,         // the server declared no usable length (none, or 31 bytes or less)
+    NetworkError,     // no connection, or connections kept breaking off
+    TimedOut,         // the connect or first-byte limit was reached
+    RefusedEncoding,  // the server sent a Content-Encoding that was not asked for
+    FileChanged,      // the file changed on the server again after a fresh start
+    WrongRange,       // the server answered a range other than the one asked for
+    WriteFailed,      // a part file or the target could not be written (disk full, ...)
+};
+
+struct FetchResult {
+    FetchOutcome outcome = FetchOutcome::NotRun;
+    // Why it failed, in words for a user: "HTTP 404 Not Found", "cannot
+    // write /v/a.mp4_2: No space left on device", ...; empty when Complete.
+    std::string reason;
+    // Something a user should know even of a success, for example that the
+    // file changed on the server and was downloaded anew; usually empty.
+    std::string note;
+    long httpStatus = 0;  // the HTTP status behind HttpError
+    int systemError = 0;  // the system's error number behind a failure, 0 when none
+    // Part files of the target with bytes in them are on disk (a later run
+    // resumes from them).
+    bool partsKept = false;
+    bool ok() const { return outcome == FetchOutcome::Complete; }
+};
+
+/* ------------------------------------------------------------------------
  * DownloadHelper: a queue of download tasks (URL and target path); one run
  * downloads the head task on the object's own thread (the task thread),
  * with one more thread per connection.
@@ -144,9 +199,12 @@ class CSegmentDownloader;
  * engine, its threads and the copies of the queued strings. The counter
  * behind `downloaded` belongs to the object and lives as long as it does.
  *
- * A run that leaves the task unfinished keeps it at the head of the queue
- * and its part files on disk; the next run (of this object or of a new one
- * for the same URL and target) resumes from them.
+ * Results: a run succeeds only when the engine wrote the target complete
+ * (lastResult().ok()); an older file under the target's name counts for
+ * nothing, and stays untouched by a failed run. A run that leaves the task
+ * unfinished keeps it at the head of the queue and its part files on disk;
+ * the next run (of this object or of a new one for the same URL and target)
+ * resumes from them.
  * ---------------------------------------------------------------------- */
 class DownloadHelper : public Thread {
 public:
@@ -197,20 +255,28 @@ public:
     // The wait after a run that left the task unfinished (10 000 ms by
     // default); a stop ends it at once. Set before a run.
     void setRetryDelay(unsigned milliseconds);
-    // The engine's stall limit in seconds (60 by default). Set before a run.
+    // The engine's stall limit in seconds (that of platform/transfer_limits.h,
+    // 60, by default). Set before a run.
     void setStallTimeout(long seconds);
     // Number of queued tasks. Any thread.
     std::size_t queuedTasks() const;
+    // How the last run ended (NotRun before the first). Read it after
+    // join() or in the finish callback; any thread.
+    FetchResult lastResult() const;
+    // Deletes the part files of `target` (any connection count), its
+    // control file and an interrupted join's file; for a task that is
+    // discarded. Not while a download of that target runs.
+    static void removePartFiles(const char16_t* target);
 
     // The task thread's body: downloads the head task once. Returns null.
     void* run(void* arg) override;
 
 private:
-    bool exist(int index) const;
     bool headTask(std::string& url, std::u16string& path) const;
+    void finishRun(FetchResult result);
     void popHead();
 
-    mutable std::mutex queueMutex_;
+    mutable std::mutex queueMutex_;  // guards the queues and lastResult_
     std::deque<std::string> urls;
     std::deque<std::u16string> paths;
     FinishCallback onFinish = nullptr;
@@ -218,4 +284,5 @@ private:
     std::unique_ptr<CSegmentDownloader> engine;
     int connections_ = 5;
     unsigned retryDelayMs_ = 10000;
+    FetchResult lastResult_;
 };

@@ -1,18 +1,21 @@
 #include "segfetch/segment_downloader.h"
 
-#include "platform/http.h"
+#include "platform/target_check.h"
 #include "platform/text.h"
+#include "platform/transfer_limits.h"
+#include "segfetch/part_stamps.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -27,14 +30,8 @@ constexpr const char* kRequestHeaders =
 constexpr std::size_t kCopyBlock = 1 << 20;
 // Fewer, larger writes into the parts; one buffer per connection.
 constexpr long kReceiveBufferBytes = 256 * 1024;
-
-http::Request baseRequest(const std::string& url) {
-    http::Request request;
-    request.url = url;
-    request.userAgent = kUserAgent;
-    request.extraHeaders = kRequestHeaders;
-    return request;
-}
+constexpr const char* kChangedNote =
+    "the file changed on the server since its parts were fetched; it was downloaded anew";
 
 std::int64_t fileSize(const std::string& path) {
     struct stat info;
@@ -48,6 +45,8 @@ bool writeAll(int fd, const char* data, std::size_t size, std::int64_t offset) {
         ssize_t written = ::pwrite(fd, data, size, offset);
         if (written < 0 && errno == EINTR)
             continue;
+        if (written == 0)
+            errno = ENOSPC;
         if (written <= 0)
             return false;
         data += written;
@@ -57,54 +56,12 @@ bool writeAll(int fd, const char* data, std::size_t size, std::int64_t offset) {
     return true;
 }
 
-bool parseNumber(std::string_view text, std::int64_t& value) {
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
-// True when the answer's "Content-Range: bytes FIRST-LAST/TOTAL" starts at
-// `first` and belongs to a resource of `total` bytes ("*" is accepted).
-// Without it nobody can say where the bytes belong.
-bool contentRangeStartsAt(const std::string& rawHeaders, std::int64_t first, std::int64_t total) {
-    const auto headers = http::parseHeaders(rawHeaders);
-    const std::string* value = http::findHeader(headers, "Content-Range");
-    if (!value || !value->starts_with("bytes "))
-        return false;
-    std::string_view range = std::string_view(*value).substr(6);
-    const auto dash = range.find('-');
-    const auto slash = range.find('/');
-    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash)
-        return false;
-    std::int64_t start = -1;
-    if (!parseNumber(range.substr(0, dash), start) || start != first)
-        return false;
-    std::string_view size = range.substr(slash + 1);
-    std::int64_t declared = 0;
-    return size == "*" || (parseNumber(size, declared) && declared == total);
-}
-
-// A part carries the plan it was fetched for (file length and segment
-// range) in an extended attribute, so that a part of a file that has since
-// changed length, or of another connection count, is fetched anew instead
-// of being resumed into the wrong place. A part without the attribute (a
-// file system without them) is trusted.
-constexpr const char* kStampAttribute = "user.segfetch.segment";
-
-std::string partStamp(const SegmentInfo& segment, std::int64_t fileLength) {
-    return std::to_string(fileLength) + " " + std::to_string(segment.start) + " " +
-           std::to_string(segment.end);
-}
-
-bool stampAllowsResume(const std::string& part, const std::string& stamp) {
-    char value[96];
-    const ssize_t size = ::getxattr(part.c_str(), kStampAttribute, value, sizeof value);
-    if (size < 0)
-        return errno != ERANGE;  // missing, or not supported here
-    return std::string_view(value, static_cast<std::size_t>(size)) == stamp;
+std::string systemErrorText(int error) {
+    return std::strerror(error);
 }
 
 // Copies in the kernel; falls back to 1 MiB blocks where the file systems
-// cannot. Returns the bytes copied, or -1 on a write error.
+// cannot. Returns the bytes copied, or -1 on a write error (errno set).
 std::int64_t copyBytes(int from, int to, std::int64_t toOffset, std::int64_t length) {
     loff_t in = 0;
     loff_t out = toOffset;
@@ -153,6 +110,43 @@ void forEachInParallel(std::size_t count, Fn fn) {
         thread.join();
 }
 
+FetchOutcome outcomeOf(http::Failure failure) {
+    switch (failure) {
+        case http::Failure::ConnectTimeout:
+        case http::Failure::FirstByteTimeout:
+            return FetchOutcome::TimedOut;
+        case http::Failure::RefusedEncoding:
+            return FetchOutcome::RefusedEncoding;
+        case http::Failure::Stopped:
+            return FetchOutcome::Stopped;
+        default:
+            return FetchOutcome::NetworkError;
+    }
+}
+
+// A broken connection is worth another request; a time limit, TLS or the
+// address are not.
+bool isRetryable(http::Failure failure) {
+    switch (failure) {
+        case http::Failure::ConnectFailed:
+        case http::Failure::Stalled:
+        case http::Failure::Broken:
+        case http::Failure::Other:
+        case http::Failure::None:  // ended cleanly, but short
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool anyPartWithBytes(const std::u16string& target) {
+    for (int i = 0; i < CSegmentDownloader::kMaxConnections; ++i) {
+        if (fileSize(platform::utf16ToUtf8(CSegmentDownloader::partPathFor(target, i))) > 0)
+            return true;
+    }
+    return fileSize(CSegmentDownloader::joiningPathFor(target)) > 0;
+}
+
 }  // namespace
 
 CSegmentDownloader::CSegmentDownloader() {
@@ -171,36 +165,132 @@ void CSegmentDownloader::reset() {
     paused_ = false;
 }
 
-bool CSegmentDownloader::downloadTask(const std::string& url, const std::u16string& target,
-                                      std::atomic<const std::atomic<std::int64_t>*>* counterAddress,
-                                      std::atomic<std::int64_t>* length, int connections) {
+void CSegmentDownloader::fail(FetchOutcome outcome, std::string reason, int systemError,
+                              long httpStatus) {
+    std::lock_guard lock(failureMutex_);
+    if (failure_.outcome != FetchOutcome::NotRun)
+        return;  // the first failure is the one that tells why
+    failure_.outcome = outcome;
+    failure_.reason = std::move(reason);
+    failure_.systemError = systemError;
+    failure_.httpStatus = httpStatus;
+}
+
+void CSegmentDownloader::failFrom(const http::Response& response) {
+    if (response.failure == http::Failure::None) {
+        fail(FetchOutcome::HttpError, http::failureReason(response), 0, response.status);
+        return;
+    }
+    fail(outcomeOf(response.failure), http::failureReason(response), response.systemError);
+}
+
+FetchResult CSegmentDownloader::failure() {
+    std::lock_guard lock(failureMutex_);
+    return failure_;
+}
+
+http::Request CSegmentDownloader::requestFor(const std::string& url) const {
+    http::Request request;
+    request.url = url;
+    request.userAgent = kUserAgent;
+    request.extraHeaders = kRequestHeaders;
+    // The parts must hold the resource's bytes, never a compressed form.
+    request.refuseContentEncoding = true;
+    return request;
+}
+
+FetchResult CSegmentDownloader::downloadTask(
+    const std::string& url, const std::u16string& target,
+    std::atomic<const std::atomic<std::int64_t>*>* counterAddress,
+    std::atomic<std::int64_t>* length, int connections) {
     if (counterAddress)
         counterAddress->store(&received_);
     std::printf("downloaded = &rdownloaded; %" PRIuPTR " \n\r",
                 reinterpret_cast<std::uintptr_t>(&received_));
-    contentLength_ = 0;
-    const ProbeResult probe = probeLength(url, contentLength_);
-    if (length)
-        length->store(contentLength_);
-    if (probe != ProbeResult::Usable)
-        return false;
-    return downloadSegments(url, target, connections);
+    {
+        std::lock_guard lock(failureMutex_);
+        failure_ = FetchResult{};
+    }
+    const std::string targetPath = platform::utf16ToUtf8(target);
+    // Checked before any byte is fetched.
+    if (auto problem = platform::problemWithTarget(targetPath)) {
+        FetchResult refused;
+        refused.outcome = FetchOutcome::TargetRefused;
+        refused.reason = problem->reason;
+        refused.systemError = problem->systemError;
+        return refused;
+    }
+
+    std::string note;
+    bool freshStart = false;
+    for (;;) {
+        contentLength_ = 0;
+        const Probe probed = probe(url);
+        contentLength_ = probed.length;
+        if (length)
+            length->store(contentLength_);
+        if (probed.failure.outcome != FetchOutcome::NotRun)
+            return probed.failure;
+        expected_ = storableValidators(probed.validators);
+        ifRange_ = expected_.forIfRange();
+        if (runPlan(url, target, connections, freshStart) == PlanRun::Done)
+            break;
+        // The file changed under the download: start over once.
+        if (freshStart) {
+            fail(FetchOutcome::FileChanged, "the file changed on the server during the download");
+            break;
+        }
+        freshStart = true;
+        note = kChangedNote;
+    }
+    FetchResult result = failure();
+    if (stopped()) {
+        result = FetchResult{};
+        result.outcome = FetchOutcome::Stopped;
+        result.reason = "stopped";
+    }
+    if (result.outcome == FetchOutcome::NotRun)
+        result.outcome = FetchOutcome::Complete;
+    else if (result.outcome == FetchOutcome::FileChanged && note == kChangedNote)
+        note.clear();
+    result.note = std::move(note);
+    result.partsKept = !result.ok() && anyPartWithBytes(target);
+    return result;
 }
 
-ProbeResult CSegmentDownloader::probeLength(const std::string& url, std::int64_t& length) {
-    length = 0;
+// The length probe: a plain GET whose headers are read and whose body is
+// not.
+CSegmentDownloader::Probe CSegmentDownloader::probe(const std::string& url) {
+    Probe result;
     http::Callbacks callbacks;
-    // Only the headers matter: the body is never read.
     callbacks.onHeaders = [](const http::Response&) { return false; };
     callbacks.onBody = [](const char*, std::size_t) { return false; };
     callbacks.keepGoing = [this] { return !stopped(); };
-    const http::Response response = http::fetch(baseRequest(url), callbacks);
-    if (response.status == 0)
-        return ProbeResult::NoRequest;
-    if (response.status < 200 || response.status > 299)
-        return ProbeResult::NoLength;
-    length = std::max<std::int64_t>(response.contentLength, 0);
-    return length > 31 ? ProbeResult::Usable : ProbeResult::NoLength;
+    const http::Response response = http::fetch(requestFor(url), callbacks);
+    FetchResult& failure = result.failure;
+    if (stopped()) {
+        failure.outcome = FetchOutcome::Stopped;
+        failure.reason = "stopped";
+    } else if (response.status == 0 || response.failure == http::Failure::RefusedEncoding) {
+        failure.outcome = outcomeOf(response.failure);
+        failure.reason = http::failureReason(response);
+        failure.systemError = response.systemError;
+    } else if (response.status < 200 || response.status > 299) {
+        failure.outcome = FetchOutcome::HttpError;
+        failure.reason = http::statusDescription(response);
+        failure.httpStatus = response.status;
+    } else if (response.contentLength <= 31) {
+        failure.outcome = FetchOutcome::NoLength;
+        failure.reason = response.contentLength < 0
+                             ? "the server declared no length"
+                             : "the server declared a length of " +
+                                   std::to_string(response.contentLength) + " bytes";
+        result.length = std::max<std::int64_t>(response.contentLength, 0);
+    } else {
+        result.length = response.contentLength;
+        result.validators = http::validatorsOf(http::parseHeaders(response.rawHeaders));
+    }
+    return result;
 }
 
 std::u16string CSegmentDownloader::partPathFor(const std::u16string& target, int index) {
@@ -226,20 +316,70 @@ std::vector<SegmentInfo> CSegmentDownloader::planSegments(const std::string& url
     return segments;
 }
 
-bool CSegmentDownloader::downloadSegments(const std::string& url, const std::u16string& target,
-                                          int connections) {
+// Decides what each existing part is worth: a part is continued only when
+// its stamp names this plan and the server's current validators. Returns
+// the bytes kept per segment; `validatorsChanged` tells that a stamp named
+// other validators, in which case no part is kept.
+std::vector<std::int64_t> CSegmentDownloader::prepareParts(const std::vector<SegmentInfo>& segments,
+                                                           const std::string& target,
+                                                           bool& validatorsChanged) {
+    PartStamps stamps(target);
+    std::vector<std::int64_t> have(segments.size(), 0);
+    validatorsChanged = false;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        const SegmentInfo& segment = segments[i];
+        const std::string part = platform::utf16ToUtf8(segment.partPath);
+        have[i] = fileSize(part);
+        if (have[i] == 0)
+            continue;
+        const auto stamp = stamps.load(static_cast<int>(i), part);
+        const PartStamp planned{contentLength_, segment.start, segment.end, expected_};
+        if (stamp && stamp->samePlan(planned) && stamp->validators != expected_)
+            validatorsChanged = true;
+        if (!stamp || !stamp->samePlan(planned) || have[i] > segment.length())
+            have[i] = 0;
+    }
+    if (validatorsChanged)
+        std::fill(have.begin(), have.end(), 0);
+    std::vector<std::string> paths;
+    std::vector<PartStamp> planned;
+    for (std::size_t i = 0; i < segments.size(); ++i) {
+        const std::string part = platform::utf16ToUtf8(segments[i].partPath);
+        if (have[i] == 0)
+            ::unlink(part.c_str());  // nothing of it is trusted
+        paths.push_back(part);
+        planned.push_back({contentLength_, segments[i].start, segments[i].end, expected_});
+    }
+    std::string reason;
+    if (!stamps.saveAll(paths, planned, &reason))
+        std::printf("\r\nthe parts cannot be stamped (%s): a later run fetches them anew\n",
+                    reason.c_str());
+    return have;
+}
+
+CSegmentDownloader::PlanRun CSegmentDownloader::runPlan(const std::string& url,
+                                                        const std::u16string& target,
+                                                        int connections, bool freshStart) {
     finishedCount_ = 0;
     rangeRefused_ = false;
+    fileChanged_ = false;
+    const std::string targetPath = platform::utf16ToUtf8(target);
     const auto segments = planSegments(url, target, contentLength_, connections);
-    if (!segments.empty())
+    if (!freshStart)
         recoverInterruptedJoin(segments.front(), target);
+    bool validatorsChanged = false;
+    const std::vector<std::int64_t> have = prepareParts(segments, targetPath, validatorsChanged);
+    if (validatorsChanged && !freshStart)
+        return PlanRun::FileChanged;
     std::vector<std::thread> workers;
     for (std::size_t i = 0; i < segments.size(); ++i) {
         std::printf("\r\n----------start:%" PRId64 "    end:%" PRId64 "-------------%zu",
                     segments[i].start, segments[i].end, i);
         try {
-            workers.emplace_back([this, &segment = segments[i]] { segmentWorker(segment); });
+            workers.emplace_back(
+                [this, &segment = segments[i], kept = have[i]] { segmentWorker(segment, kept); });
         } catch (const std::system_error&) {
+            fail(FetchOutcome::NetworkError, "no thread could be started for a connection");
             break;  // the missing segments stay incomplete
         }
     }
@@ -247,45 +387,53 @@ bool CSegmentDownloader::downloadSegments(const std::string& url, const std::u16
         worker.join();
     std::fflush(stdout);
     if (stopped())
-        return false;
+        return PlanRun::Done;
+    if (fileChanged_)
+        return PlanRun::FileChanged;
     const auto count = static_cast<int>(segments.size());
     bool written = false;
     if (finishedCount_ == count) {
         written = joinParts(segments, target);
-    } else if (rangeRefused_) {
+    } else if (rangeRefused_ && failure().outcome == FetchOutcome::NotRun) {
         std::printf("\r\nthe server ignores Range: one connection over the whole file\n");
         written = fetchWholeFile(url, target);
+        if (fileChanged_)
+            return PlanRun::FileChanged;
+    } else if (failure().outcome == FetchOutcome::NotRun) {
+        fail(FetchOutcome::NetworkError, "a segment stayed incomplete");
     }
-    if (written) {
-        // Releasing a large part's pages takes a while: release them at once.
-        forEachInParallel(static_cast<std::size_t>(count), [&](std::size_t i) {
-            ::unlink(platform::utf16ToUtf8(partPathFor(target, static_cast<int>(i))).c_str());
-        });
-    }
-    return written;
+    if (written)
+        removeParts(target, count);
+    return PlanRun::Done;
+}
+
+void CSegmentDownloader::removeParts(const std::u16string& target, int count) {
+    // Releasing a large part's pages takes a while: release them at once.
+    forEachInParallel(static_cast<std::size_t>(count), [&](std::size_t i) {
+        ::unlink(platform::utf16ToUtf8(partPathFor(target, static_cast<int>(i))).c_str());
+    });
+    PartStamps(platform::utf16ToUtf8(target)).removeControlFile();
 }
 
 bool CSegmentDownloader::fetchWholeFile(const std::string& url, const std::u16string& target) {
     const SegmentInfo whole{url, partPathFor(target, 0), 0, contentLength_};
     const std::string part = platform::utf16ToUtf8(whole.partPath);
     const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
+    if (fd < 0) {
+        const int error = errno;
+        fail(FetchOutcome::WriteFailed, "cannot create " + part + ": " + systemErrorText(error),
+             error);
         return false;
+    }
     std::int64_t have = 0;
-    const FetchEnd end = fetchInto(whole, fd, have, false);
+    const FetchEnd end = fetchWithRetries(whole, fd, have, false);
     ::close(fd);
     return end == FetchEnd::Complete && !stopped() && joinParts({whole}, target);
 }
 
-void CSegmentDownloader::segmentWorker(const SegmentInfo& segment) {
+void CSegmentDownloader::segmentWorker(const SegmentInfo& segment, std::int64_t have) {
     const std::string part = platform::utf16ToUtf8(segment.partPath);
     const std::int64_t length = segment.length();
-    std::int64_t have = fileSize(part);
-    const std::string stamp = partStamp(segment, contentLength_);
-    if (have > length || !stampAllowsResume(part, stamp)) {
-        ::unlink(part.c_str());
-        have = 0;
-    }
     std::printf("\r\n----------nFile:%" PRId64 "    nSec:%" PRId64 "-------------%s", have, length,
                 part.c_str());
     if (have == length) {
@@ -294,73 +442,178 @@ void CSegmentDownloader::segmentWorker(const SegmentInfo& segment) {
         return;
     }
     const int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
+    if (fd < 0) {
+        const int error = errno;
+        fail(FetchOutcome::WriteFailed, "cannot open " + part + ": " + systemErrorText(error),
+             error);
         return;
-    ::fsetxattr(fd, kStampAttribute, stamp.data(), stamp.size(), 0);  // best effort
+    }
+    if (::ftruncate(fd, have) != 0)  // bytes beyond `have` are not trusted
+        have = 0;
     std::printf("\r\n----------downl:%" PRId64 "    wei:%" PRId64 "-------------%s",
                 segment.start + have, segment.end, part.c_str());
-    FetchEnd end = FetchEnd::Paused;
-    // A pause closes the connection; the next request starts where the part ends.
-    while (end == FetchEnd::Paused && waitWhilePaused())
-        end = fetchInto(segment, fd, have, true);
+    const FetchEnd end = fetchWithRetries(segment, fd, have, true);
     ::close(fd);
     if (end == FetchEnd::RangeRefused)
         rangeRefused_ = true;
+    if (end == FetchEnd::FileChanged)
+        fileChanged_ = true;
     if (have == length)
         ++finishedCount_;
 }
 
+// Requests the rest of the segment until it is complete. A connection that
+// breaks is opened again after a pause that grows while no byte arrives in
+// between; a pause of the download closes the connection and the next
+// request starts where the part ends.
+CSegmentDownloader::FetchEnd CSegmentDownloader::fetchWithRetries(const SegmentInfo& segment,
+                                                                  int fd, std::int64_t& have,
+                                                                  bool ranged) {
+    const platform::TransferLimits limits = platform::transferLimits();
+    int attemptsWithoutProgress = 0;
+    for (;;) {
+        if (!waitWhilePaused())
+            return FetchEnd::Stopped;
+        const std::int64_t before = have;
+        Broken broken;
+        const FetchEnd end = fetchInto(segment, fd, have, ranged, broken);
+        if (end != FetchEnd::Retry && end != FetchEnd::Paused)
+            return end;
+        if (end == FetchEnd::Paused)
+            continue;
+        if (have > before)
+            attemptsWithoutProgress = 0;
+        if (attemptsWithoutProgress == limits.reconnectsWithoutProgress) {
+            fail(FetchOutcome::NetworkError,
+                 broken.reason + " (" + std::to_string(attemptsWithoutProgress) +
+                     " reconnects without progress)",
+                 broken.systemError);
+            return FetchEnd::Fatal;
+        }
+        ++attemptsWithoutProgress;
+        if (!pauseBeforeReconnect(limits.reconnectPause(attemptsWithoutProgress)))
+            return FetchEnd::Stopped;
+    }
+}
+
+bool CSegmentDownloader::pauseBeforeReconnect(std::chrono::milliseconds pause) {
+    std::unique_lock lock(pauseMutex_);
+    pauseChanged_.wait_for(lock, pause, [this] { return paused_ || stopped(); });
+    return !stopped();
+}
+
 CSegmentDownloader::FetchEnd CSegmentDownloader::fetchInto(const SegmentInfo& segment, int fd,
-                                                           std::int64_t& have, bool ranged) {
+                                                           std::int64_t& have, bool ranged,
+                                                           Broken& broken) {
     const std::int64_t length = segment.length();
     const std::int64_t first = segment.start + have;
-    http::Request request = baseRequest(segment.url);
-    request.stallTimeoutSeconds = stallTimeoutSeconds_;
+    http::Request request = requestFor(segment.url);
+    request.stallTimeoutSeconds =
+        stallTimeoutSeconds_ > 0
+            ? stallTimeoutSeconds_
+            : std::max<long>(
+                  1, static_cast<long>((platform::transferLimits().stall.count() + 999) / 1000));
     request.receiveBufferBytes = kReceiveBufferBytes;
     if (ranged) {
         request.rangeFirst = first;
         request.rangeLast = segment.end - 1;
     }
-    bool refused = false;
+    if (!ifRange_.empty())
+        request.extraHeaders += "If-Range: " + ifRange_ + "\r\n";
+    // A whole-file answer is read from its start; what the part holds is
+    // skipped.
+    std::int64_t toSkip = ranged ? 0 : have;
+    std::optional<FetchEnd> verdict;
     bool pausedHere = false;
+    int writeError = 0;
     http::Callbacks callbacks;
-    // The server may ignore Range or answer another range: never write at
-    // a guessed offset.
+    // The server may ignore Range, answer another range or another version
+    // of the file: never write at a guessed offset.
     callbacks.onHeaders = [&](const http::Response& answer) {
-        if (!ranged) {
-            return answer.status == 200 &&
-                   (answer.contentLength < 0 || answer.contentLength == contentLength_);
+        const auto headers = http::parseHeaders(answer.rawHeaders);
+        const http::Validators validators = storableValidators(http::validatorsOf(headers));
+        const bool otherVersion =
+            !validators.empty() && !expected_.empty() && validators != expected_;
+        if (answer.status == 206 && ranged) {
+            const std::string* value = http::findHeader(headers, "content-range");
+            const auto range = value ? http::parseContentRange(*value) : std::nullopt;
+            if (otherVersion || (range && range->total >= 0 && range->total != contentLength_))
+                verdict = FetchEnd::FileChanged;
+            else if (!range || range->first != first)
+                verdict = FetchEnd::Fatal;
+            if (verdict == FetchEnd::Fatal)
+                fail(FetchOutcome::WrongRange, "the server answered bytes " +
+                                                   (value ? *value : std::string("?")) +
+                                                   " when asked for " + std::to_string(first) +
+                                                   "-" + std::to_string(segment.end - 1));
+            return !verdict;
         }
-        if (answer.status == 206 && contentRangeStartsAt(answer.rawHeaders, first, contentLength_))
-            return true;
-        refused = answer.status == 200;
+        if (answer.status == 200) {
+            const bool otherLength =
+                answer.contentLength >= 0 && answer.contentLength != contentLength_;
+            if (otherVersion || otherLength)
+                verdict = FetchEnd::FileChanged;
+            else if (ranged)
+                verdict = FetchEnd::RangeRefused;  // the same file, but Range is ignored
+            return !verdict;
+        }
+        verdict = FetchEnd::Fatal;
+        fail(FetchOutcome::HttpError, http::failureReason(answer), 0, answer.status);
         return false;
     };
     callbacks.onBody = [&](const char* data, std::size_t size) {
+        if (toSkip > 0) {
+            const auto skipped = static_cast<std::size_t>(
+                std::min<std::int64_t>(toSkip, static_cast<std::int64_t>(size)));
+            toSkip -= static_cast<std::int64_t>(skipped);
+            data += skipped;
+            size -= skipped;
+        }
         const auto room = static_cast<std::size_t>(length - have);
         const std::size_t useful = std::min(size, room);
-        if (!writeAll(fd, data, useful, have))
+        if (!writeAll(fd, data, useful, have)) {
+            writeError = errno;
             return false;
+        }
         have += static_cast<std::int64_t>(useful);
         received_ += static_cast<std::int64_t>(useful);
         return useful == size;  // more than the segment is not what was asked for
     };
     callbacks.keepGoing = [&] {
-        if (stopped())
+        if (stopped() || fileChanged_)
             return false;
         if (!ranged)
-            return waitWhilePaused();  // a whole-file answer cannot be resumed: hold it
+            return waitWhilePaused();  // a whole-file answer is held, not closed
         pausedHere = isPaused();
         return !pausedHere;
     };
-    http::fetch(request, callbacks);
-    if (refused)
-        return FetchEnd::RangeRefused;
+    const http::Response response = http::fetch(request, callbacks);
+    if (verdict)
+        return *verdict;
+    if (fileChanged_)
+        return FetchEnd::FileChanged;  // another connection saw a new version
+    if (writeError != 0) {
+        fail(FetchOutcome::WriteFailed,
+             "cannot write " + platform::utf16ToUtf8(segment.partPath) + ": " +
+                 systemErrorText(writeError),
+             writeError);
+        return FetchEnd::Fatal;
+    }
     if (have == length)
         return FetchEnd::Complete;
     if (stopped())
         return FetchEnd::Stopped;
-    return pausedHere ? FetchEnd::Paused : FetchEnd::Failed;
+    if (pausedHere)
+        return FetchEnd::Paused;
+    if (!isRetryable(response.failure)) {
+        failFrom(response);
+        return FetchEnd::Fatal;
+    }
+    broken.reason = response.failure == http::Failure::None
+                        ? "the answer from " + segment.url + " ended early"
+                        : http::failureReason(response);
+    broken.systemError = response.systemError;
+    return FetchEnd::Retry;
 }
 
 bool CSegmentDownloader::joinSegment(const SegmentInfo& segment, int targetFd) {
@@ -369,7 +622,11 @@ bool CSegmentDownloader::joinSegment(const SegmentInfo& segment, int targetFd) {
     if (fd < 0)
         return false;
     const std::int64_t copied = copyBytes(fd, targetFd, segment.start, segment.length());
+    const int error = errno;
     ::close(fd);
+    errno = error;
+    if (copied >= 0 && copied < segment.length())
+        errno = ENODATA;  // the part is shorter than its segment
     return copied == segment.length();
 }
 
@@ -385,26 +642,41 @@ bool CSegmentDownloader::joinParts(const std::vector<SegmentInfo>& segments,
     for (const SegmentInfo& segment : segments) {
         const std::string part = platform::utf16ToUtf8(segment.partPath);
         if (fileSize(part) < segment.length()) {
-            std::printf("\r\npart missing or short: %s\n", part.c_str());
+            fail(FetchOutcome::WriteFailed, "the part " + part + " is missing or short");
             return false;
         }
     }
     const std::string joining = joiningPathFor(target);
+    const std::string targetPath = platform::utf16ToUtf8(target);
     const std::string firstPart = platform::utf16ToUtf8(segments.front().partPath);
-    if (::rename(firstPart.c_str(), joining.c_str()) != 0)
+    const auto failJoin = [&](const std::string& what, int error) {
+        fail(FetchOutcome::WriteFailed, what + ": " + systemErrorText(error), error);
         return false;
+    };
+    if (::rename(firstPart.c_str(), joining.c_str()) != 0)
+        return failJoin("cannot rename " + firstPart, errno);
     const int fd = ::open(joining.c_str(), O_WRONLY | O_CLOEXEC);
     bool ok = fd >= 0 && ::ftruncate(fd, segments.front().length()) == 0;
+    int error = ok ? 0 : errno;
     // One after another: writers of one file take turns on its lock anyway,
     // and concurrent ones only spin on it.
-    for (std::size_t i = 1; ok && i < segments.size(); ++i)
+    for (std::size_t i = 1; ok && i < segments.size(); ++i) {
         ok = joinSegment(segments[i], fd);
-    if (fd >= 0)
-        ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(joining.c_str(), platform::utf16ToUtf8(target).c_str()) == 0;
-    if (!ok)
+        error = ok ? 0 : errno;
+    }
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+        ok = false;
+        error = errno;
+    }
+    if (ok && ::rename(joining.c_str(), targetPath.c_str()) != 0) {
         restoreFirstPart(segments.front(), joining);
-    return ok;
+        return failJoin("cannot rename " + joining + " to " + targetPath, errno);
+    }
+    if (!ok) {
+        restoreFirstPart(segments.front(), joining);
+        return failJoin("cannot write " + joining, error);
+    }
+    return true;
 }
 
 std::string CSegmentDownloader::joiningPathFor(const std::u16string& target) {
@@ -434,6 +706,7 @@ void CSegmentDownloader::suspendWorkers() {
     std::lock_guard lock(pauseMutex_);
     std::printf("------------%x-------%x---", paused_ ? 1u : 0u, 1u);
     paused_ = true;
+    pauseChanged_.notify_all();  // cuts a reconnect pause short
 }
 
 void CSegmentDownloader::resumeWorkers() {

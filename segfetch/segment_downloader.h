@@ -1,22 +1,15 @@
-// The segment engine: fetches one URL into one file over several parallel
-// ranged HTTP connections, each into a part file of its own, and joins the
-// parts into the target when every segment is complete.
-//
-// Part files are the target path followed by "_0", "_1", ... ("%s_%d"). A
-// part holds, from its first byte, the leading bytes of its segment; its
-// size is what has been fetched. A failed or stopped download keeps its
-// parts, and the next download of the same URL and target continues every
-// segment from the end of its part.
-//
-// Bytes are written only where they belong: a ranged answer counts when it
-// is 206 with a Content-Range that starts at the asked byte. A server that
-// ignores Range (answers 200) gets the whole file fetched over one
-// connection instead; any other answer leaves the segment incomplete. The
-// target appears only complete (joined beside it, then renamed), and the
-// parts are deleted after that.
+// The segment engine behind DownloadHelper: fetches one URL into one file
+// over several parallel ranged HTTP connections, each into a part file of
+// its own, and joins the parts into the target when every segment is
+// complete. The contract of the part files, stamps and retries is
+// described in segfetch/segfetch.h.
 #pragma once
 
+#include "platform/http.h"
+#include "segfetch/segfetch.h"
+
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -31,17 +24,9 @@ struct SegmentInfo {
     std::int64_t length() const { return end - start; }
 };
 
-// Result of the length probe.
-enum class ProbeResult {
-    Usable = 1,     // a 2xx answer with a Content-Length above 31 bytes
-    NoLength = 0,   // an answer, but no usable length (or not 2xx)
-    NoRequest = -2  // no answer at all
-};
-
 class CSegmentDownloader {
 public:
     static constexpr int kMaxConnections = 50;
-    static constexpr int kStallTimeoutSeconds = 60;
 
     CSegmentDownloader();
     // Asks running workers to stop. Must not be called while downloadTask()
@@ -56,12 +41,12 @@ public:
     // Downloads `url` to `target` over `connections` connections (1 to 50).
     // Publishes the address of the byte counter to `counterAddress` at once
     // and the probed length to `length` (0 when none) when the probe has
-    // answered; either may be null. Returns true when the target was
-    // written, complete; false leaves the part files on disk. Blocks; runs
-    // on the caller's thread, the workers on threads of their own.
-    bool downloadTask(const std::string& url, const std::u16string& target,
-                      std::atomic<const std::atomic<std::int64_t>*>* counterAddress,
-                      std::atomic<std::int64_t>* length, int connections);
+    // answered; either may be null. The result is Complete only when the
+    // target was written, complete; any other keeps the part files. Blocks;
+    // runs on the caller's thread, the workers on threads of their own.
+    FetchResult downloadTask(const std::string& url, const std::u16string& target,
+                             std::atomic<const std::atomic<std::int64_t>*>* counterAddress,
+                             std::atomic<std::int64_t>* length, int connections);
 
     // Any thread. The stop flag is never cleared again except by reset():
     // workers close their parts at their next check point (between reads,
@@ -76,13 +61,10 @@ public:
     // Bytes received by all workers since construction or reset(); grows
     // across tasks. Written with atomic additions, readable from any thread.
     const std::atomic<std::int64_t>& received() const { return received_; }
-    // A connection that receives nothing for this long ends its segment
-    // incomplete (60 seconds by default).
+    // A connection that receives nothing for this long is given up and
+    // opened again (the stall limit of platform::transferLimits() unless
+    // set).
     void setStallTimeout(long seconds) { stallTimeoutSeconds_ = seconds; }
-
-    // The length probe: a plain GET whose headers are read and whose body
-    // is not. Stores the declared length (0 when none) in `length`.
-    ProbeResult probeLength(const std::string& url, std::int64_t& length);
 
     // The segment plan: `connections` equal ranges, the last one taking the
     // remainder. `connections` is clamped to 1..min(50, length).
@@ -93,29 +75,62 @@ public:
     // Copies the segment's part file, exactly the segment's length, to its
     // place in the open target `targetFd`, in large blocks (in the kernel
     // where it can). False when the part is missing or shorter than its
-    // segment, or a write fails. The part is not deleted here.
+    // segment, or a write fails (errno tells why). The part is not deleted
+    // here.
     static bool joinSegment(const SegmentInfo& segment, int targetFd);
+    static std::string joiningPathFor(const std::u16string& target);
 
 private:
-    enum class FetchEnd { Complete, Paused, Stopped, Failed, RangeRefused };
-    bool downloadSegments(const std::string& url, const std::u16string& target, int connections);
+    // How one request of a segment ended.
+    enum class FetchEnd { Complete, Paused, Stopped, Retry, RangeRefused, FileChanged, Fatal };
+    struct Probe {
+        std::int64_t length = 0;
+        platform::http::Validators validators;
+        FetchResult failure;  // outcome NotRun when the probe is usable
+    };
+    enum class PlanRun { Done, FileChanged };
+    // Why a connection broke, kept for the reason once the retries are spent.
+    struct Broken {
+        std::string reason;
+        int systemError = 0;
+    };
+
+    Probe probe(const std::string& url);
+    PlanRun runPlan(const std::string& url, const std::u16string& target, int connections,
+                    bool freshStart);
+    std::vector<std::int64_t> prepareParts(const std::vector<SegmentInfo>& segments,
+                                           const std::string& target, bool& validatorsChanged);
     bool fetchWholeFile(const std::string& url, const std::u16string& target);
-    void segmentWorker(const SegmentInfo& segment);
-    FetchEnd fetchInto(const SegmentInfo& segment, int fd, std::int64_t& have, bool ranged);
-    bool joinParts(const std::vector<SegmentInfo>& segments, const std::u16string& target);
-    bool isPaused();
-    static std::string joiningPathFor(const std::u16string& target);
+    void segmentWorker(const SegmentInfo& segment, std::int64_t have);
+    FetchEnd fetchWithRetries(const SegmentInfo& segment, int fd, std::int64_t& have, bool ranged);
+    FetchEnd fetchInto(const SegmentInfo& segment, int fd, std::int64_t& have, bool ranged,
+                       Broken& broken);
     static void restoreFirstPart(const SegmentInfo& first, const std::string& joining);
     static void recoverInterruptedJoin(const SegmentInfo& first, const std::u16string& target);
+    bool joinParts(const std::vector<SegmentInfo>& segments, const std::u16string& target);
+    void removeParts(const std::u16string& target, int count);
+    bool isPaused();
     bool waitWhilePaused();
+    bool pauseBeforeReconnect(std::chrono::milliseconds pause);
     bool stopped() const { return stopRequested_.load(); }
+    void fail(FetchOutcome outcome, std::string reason, int systemError = 0, long httpStatus = 0);
+    void failFrom(const platform::http::Response& response);
+    FetchResult failure();
+    platform::http::Request requestFor(const std::string& url) const;
 
     std::atomic<int> finishedCount_{0};
     std::atomic<bool> rangeRefused_{false};
+    std::atomic<bool> fileChanged_{false};
+    // The plan's facts, written by the task thread before the workers start.
     std::int64_t contentLength_ = 0;
+    platform::http::Validators expected_;
+    std::string ifRange_;
     std::atomic<std::int64_t> received_{0};
     std::atomic<bool> stopRequested_{false};
-    long stallTimeoutSeconds_ = kStallTimeoutSeconds;
+    long stallTimeoutSeconds_ = 0;  // 0: the stall limit in force
+
+    std::mutex failureMutex_;
+    FetchResult failure_;  // the first failure of the current task
 
     std::mutex pauseMutex_;
     std::condition_variable pauseChanged_;

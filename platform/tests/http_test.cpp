@@ -1,8 +1,14 @@
 #include "platform/http.h"
 
+#include "platform/transfer_limits.h"
 #include "testing/loopback_server.h"
+#include "testing/silent_server.h"
+#include "testing/temp_dir.h"
+#include "testing/tls_certificates.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 using platform::http::fetch;
 using platform::http::Request;
@@ -38,6 +44,11 @@ protected:
         });
         s.Get("/cookies", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(req.get_header_value("Cookie"), "text/plain");
+        });
+        s.Get("/gzipped", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("Content-Encoding", "gzip");
+            res.set_content(std::string("\x1f\x8b\x08\x00 not really", 16),
+                            "application/octet-stream");
         });
         s.Get("/range", [](const httplib::Request& req, httplib::Response& res) {
             res.set_header("X-Asked-Range", req.get_header_value("Range"));
@@ -127,6 +138,94 @@ TEST_F(HttpTest, StreamingSinkCanStopAndRangesAreAsked) {
     EXPECT_EQ(ranged.body, "abcdefghij");
     auto headers = platform::http::parseHeaders(ranged.rawHeaders);
     EXPECT_EQ(*platform::http::findHeader(headers, "x-asked-range"), "bytes=10-19");
+}
+
+TEST_F(HttpTest, FailuresComeWithTheirReason) {
+    auto missing = fetch({.url = server.url("/missing")});
+    EXPECT_EQ(missing.statusText, "Not Found");
+    EXPECT_EQ(platform::http::failureReason(missing), "HTTP 404 Not Found");
+    EXPECT_EQ(platform::http::failureReason(fetch({.url = server.url("/hello")})), "");
+    auto refused = fetch({.url = "http://127.0.0.1:1/", .connectRetries = 0});
+    EXPECT_EQ(refused.failure, platform::http::Failure::ConnectFailed);
+    EXPECT_EQ(platform::http::failureReason(refused),
+              "no connection to 127.0.0.1:1: Connection refused");
+}
+
+TEST_F(HttpTest, UnaskedContentEncodingIsRefusedBeforeAnyByteWhenAskedTo) {
+    const std::string identity = "Accept-Encoding: identity\r\n";
+    std::size_t delivered = 0;
+    platform::http::Callbacks sink;
+    sink.onBody = [&](const char*, std::size_t size) {
+        delivered += size;
+        return true;
+    };
+    auto refused = fetch(
+        {.url = server.url("/gzipped"), .extraHeaders = identity, .refuseContentEncoding = true},
+        sink);
+    EXPECT_FALSE(refused.transportOk);
+    EXPECT_FALSE(refused.aborted);
+    EXPECT_EQ(refused.failure, platform::http::Failure::RefusedEncoding);
+    EXPECT_EQ(platform::http::failureReason(refused),
+              "the server sent gzip-encoded content, which was not asked for");
+    EXPECT_EQ(delivered, 0u);
+    // Callers that did not ask get the bytes as before.
+    auto raw = fetch({.url = server.url("/gzipped"), .extraHeaders = identity}, sink);
+    EXPECT_TRUE(raw.transportOk);
+    EXPECT_EQ(delivered, 16u);
+}
+
+// A server that accepts and never answers ends the request at the
+// first-byte limit: the request's own, or the limit in force.
+TEST(HttpLimits, SilentServerEndsAtTheFirstByteLimit) {
+    testing_support::SilentServer silent;
+    const auto timed = [&](const Request& request) {
+        const auto start = std::chrono::steady_clock::now();
+        auto response = fetch(request);
+        return std::make_pair(response, std::chrono::steady_clock::now() - start);
+    };
+    auto [own, ownTime] = timed({.url = silent.url("http"), .firstByteTimeoutMs = 300});
+    EXPECT_EQ(own.failure, platform::http::Failure::FirstByteTimeout);
+    EXPECT_LT(ownTime, std::chrono::seconds(5));
+    EXPECT_EQ(platform::http::failureReason(own),
+              "no answer from 127.0.0.1:" + std::to_string(silent.port()) +
+                  " within 0.3 s (first-byte limit)");
+
+    const auto standard = platform::transferLimits();
+    auto small = standard;
+    small.firstByte = std::chrono::milliseconds(200);
+    platform::setTransferLimitsForTesting(small);
+    auto [inForce, inForceTime] = timed({.url = silent.url("http")});
+    platform::setTransferLimitsForTesting(standard);
+    EXPECT_EQ(inForce.failure, platform::http::Failure::FirstByteTimeout);
+    EXPECT_EQ(inForce.limitMs, 200);
+    EXPECT_LT(inForceTime, std::chrono::seconds(5));
+}
+
+// Certificates are verified: one from an authority the request trusts
+// through its CA file passes, a self-signed one is refused.
+TEST(HttpTls, TrustedAuthorityPassesAndSelfSignedIsRefused) {
+    testing_support::TempDir dir;
+    const auto files = testing_support::makeTestCertificates(dir.path());
+    testing_support::LoopbackServer trusted(files.signedCert, files.signedKey);
+    testing_support::LoopbackServer selfSigned(files.selfSignedCert, files.selfSignedKey);
+    for (auto* server : {&trusted, &selfSigned}) {
+        server->server().Get("/page", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("secret", "text/plain");
+        });
+        server->start();
+    }
+    auto ok = fetch({.url = trusted.url("/page"), .caFile = files.authority});
+    EXPECT_TRUE(ok.transportOk) << ok.error;
+    EXPECT_EQ(ok.body, "secret");
+    {
+        testing_support::ScopedEnv ca("CLIPWRIGHT_CA_FILE", files.authority);
+        EXPECT_EQ(fetch({.url = trusted.url("/page")}).body, "secret");
+        auto refused = fetch({.url = selfSigned.url("/page")});
+        EXPECT_EQ(refused.failure, platform::http::Failure::TlsFailed);
+        EXPECT_TRUE(refused.body.empty());
+    }
+    // Without the authority the system's store knows neither.
+    EXPECT_EQ(fetch({.url = trusted.url("/page")}).failure, platform::http::Failure::TlsFailed);
 }
 
 TEST(HttpHeaders, ParsingRules) {

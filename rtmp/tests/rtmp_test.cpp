@@ -3,12 +3,10 @@
 #include "platform/process.h"
 #include "testing/media.h"
 #include "testing/nginx_fixture.h"
+#include "testing/silent_server.h"
 #include "testing/temp_dir.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -27,6 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double kClipSeconds = 3.0;
+// A value of RtmpRequest::result that the library never returns.
+constexpr std::int32_t kNotStarted = 12345;
 
 int videoFrames(const fs::path& file) {
     const auto result = platform::runProcess(
@@ -107,46 +107,58 @@ TEST_F(RtmpTest, CommandSavesAStreamAndReportsFailureInItsStatus) {
     EXPECT_EQ(run({nginx->rtmpUrl("vod"), "clip.flv", target.string()}), 0);
     EXPECT_EQ(videoFrames(target), videoFrames(media->path() / "clip.flv"));
     EXPECT_EQ(run({nginx->rtmpUrl("vod"), "absent.flv", (dir / "absent.flv").string()}), 1);
+    const auto refused = platform::runProcess(
+        {CLIPWRIGHT_CLI, "rtmp", nginx->rtmpUrl("vod"), "clip.flv", dir.path().string()}, true);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.output.find("rtmp: cannot write " + dir.path().string() +
+                                  ": Is a directory (-5)\n"),
+              std::string::npos)
+        << refused.output;
     EXPECT_EQ(run({nginx->rtmpUrl("vod"), "clip.flv"}), 2);
 }
 
-// A server that accepts connections and never answers.
-class SilentServer {
-public:
-    SilentServer() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
-        ::listen(fd_, 4);
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-    }
-    ~SilentServer() { ::close(fd_); }
-    std::string url() const { return "rtmp://127.0.0.1:" + std::to_string(port_) + "/vod"; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
 TEST_F(RtmpTest, CloseEndsAStalledDownloadAtOnce) {
-    SilentServer silent;
+    testing_support::SilentServer silent;
     // A live stream nobody publishes stalls after the handshake; a silent
     // server stalls in it. Either would hold the reader for its 30-second
     // timeout without RtmpClose.
-    for (const std::string& url : {nginx->rtmpUrl("live"), silent.url()}) {
+    for (const std::string& url : {nginx->rtmpUrl("live"), silent.url("rtmp", "/vod")}) {
         SCOPED_TRACE(url);
-        auto running = std::async(std::launch::async, [&] { return download(url, "nobody"); });
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        EXPECT_GE(RtmpClose(), 0);
+        RtmpRequest request{url.c_str(), "nobody", 0, kNotStarted};
+        auto running = std::async(std::launch::async,
+                                  [&] { return RtmpDownload(&request, target.c_str(), nullptr); });
+        // The library writes 0 to `result` once RtmpClose can reach it.
+        for (int i = 0; i < 10000 && __atomic_load_n(&request.result, __ATOMIC_RELAXED) != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(__atomic_load_n(&request.result, __ATOMIC_RELAXED), 0);
+        EXPECT_EQ(RtmpClose(), 1);  // exactly the one running download
         ASSERT_EQ(running.wait_for(std::chrono::seconds(10)), std::future_status::ready);
         EXPECT_EQ(running.get(), kRtmpClosed);
         EXPECT_FALSE(fs::exists(target));
+        EXPECT_FALSE(fs::exists(target.string() + ".partial"));
     }
     EXPECT_EQ(RtmpClose(), 0);  // nothing left running
+}
+
+TEST_F(RtmpTest, FailuresKeepAnOlderTargetAndSayWhy) {
+    testing_support::writeFile(target, "older");
+    EXPECT_EQ(download(nginx->rtmpUrl("vod"), "absent.flv"), kRtmpStreamFailed);
+    EXPECT_EQ(testing_support::readFile(target), "older");
+    EXPECT_FALSE(fs::exists(target.string() + ".partial"));
+    EXPECT_STREQ(RtmpLastReason(), "the server would not play the stream");
+
+    // A folder that does not exist is refused before connecting.
+    const fs::path nowhere = dir / "missing" / "out.flv";
+    RtmpRequest request{"rtmp://127.0.0.1:1/vod", "clip.flv", 0, 0};
+    EXPECT_EQ(RtmpDownload(&request, nowhere.c_str(), nullptr), kRtmpTargetFailed);
+    EXPECT_EQ(std::string(RtmpLastReason()),
+              "the folder " + (dir / "missing").string() + " does not exist");
+    EXPECT_EQ(RtmpDownload(&request, dir.path().c_str(), nullptr), kRtmpTargetFailed);
+    EXPECT_NE(std::string(RtmpLastReason()).find("Is a directory"), std::string::npos);
+
+    ASSERT_EQ(download(nginx->rtmpUrl("vod"), "clip.flv"), kRtmpOk);
+    EXPECT_STREQ(RtmpLastReason(), "");
+    EXPECT_NE(testing_support::readFile(target), "older");
 }
 
 }  // namespace

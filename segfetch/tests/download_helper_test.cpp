@@ -88,12 +88,18 @@ TEST_F(DownloadHelperTest, EmptyQueueAndFailedRunsStillFinish) {
     EXPECT_EQ(helper.totalSize, 1);
     EXPECT_EQ(helper.downloaded.load(), nullptr);
 
+    EXPECT_EQ(helper.lastResult().outcome, FetchOutcome::NotRun);
+
+    // An older file under the target's name proves nothing.
+    testing_support::writeFile(target, "older");
     helper.addDownloadTask(server.url("/missing").c_str(), wide(target).c_str());
     helper.startDownload();
     helper.join();
     EXPECT_EQ(finishCalls, 2);
     EXPECT_EQ(helper.queuedTasks(), 1u);  // a failed task stays for the next run
-    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(readFile(target), "older");
+    EXPECT_EQ(helper.lastResult().outcome, FetchOutcome::HttpError);
+    EXPECT_EQ(helper.lastResult().reason, "HTTP 404 Not Found");
 }
 
 TEST_F(DownloadHelperTest, StopKeepsThePartsAndNeverCompletesAgain) {
@@ -102,6 +108,8 @@ TEST_F(DownloadHelperTest, StopKeepsThePartsAndNeverCompletesAgain) {
     ASSERT_TRUE(eventually([&] { return bytesOf(helper) == 500; }));
     EXPECT_FALSE(helper.stopDownload());
     EXPECT_EQ(finishCalls, 0);
+    EXPECT_EQ(helper.lastResult().outcome, FetchOutcome::Stopped);
+    EXPECT_TRUE(helper.lastResult().partsKept);
     EXPECT_FALSE(fs::exists(target));
     EXPECT_EQ(partBytes(target), 500u);
 

@@ -1,18 +1,25 @@
 #include "segfetch/segment_downloader.h"
 
 #include "platform/text.h"
+#include "platform/transfer_limits.h"
+#include "segfetch/part_stamps.h"
 #include "testing/fault_server.h"
 #include "testing/nginx_fixture.h"
+#include "testing/silent_server.h"
 #include "testing/temp_dir.h"
 
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <thread>
 
 using testing_support::FaultServer;
 using testing_support::readFile;
@@ -36,6 +43,22 @@ std::vector<std::string> sorted(std::vector<std::string> values) {
     return values;
 }
 
+// Short reconnect pauses and limits for the tests of this file, restored
+// afterwards.
+class ShortLimits {
+public:
+    ShortLimits() : saved_(platform::transferLimits()) {
+        platform::TransferLimits limits = saved_;
+        limits.firstReconnectPause = std::chrono::milliseconds(20);
+        limits.firstByte = std::chrono::milliseconds(500);
+        platform::setTransferLimitsForTesting(limits);
+    }
+    ~ShortLimits() { platform::setTransferLimitsForTesting(saved_); }
+
+private:
+    platform::TransferLimits saved_;
+};
+
 class SegmentDownloaderTest : public ::testing::Test {
 protected:
     // One engine per call, as a new run of the program would have.
@@ -43,12 +66,45 @@ protected:
         CSegmentDownloader engine;
         std::atomic<const std::atomic<std::int64_t>*> counter{nullptr};
         std::atomic<std::int64_t> length{1};
-        const bool written =
+        result =
             engine.downloadTask(server.url(path), wide(target), &counter, &length, connections);
         EXPECT_EQ(counter.load(), &engine.received());
         lastLength = length;
         lastReceived = engine.received();
-        return written;
+        return result.ok();
+    }
+    // A run killed midway: every connection has received trickleBytes when
+    // the engine is stopped (the gate must still be closed).
+    void stopMidway(int connections = 5) {
+        CSegmentDownloader engine;
+        auto running = std::async(std::launch::async, [&] {
+            return engine.downloadTask(server.url("/trickle"), wide(target), nullptr, nullptr,
+                                       connections);
+        });
+        const auto expected = static_cast<std::int64_t>(server.trickleBytes) * connections;
+        for (int i = 0; i < 10000 && engine.received() < expected; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_EQ(engine.received(), expected);
+        engine.requestStop();
+        EXPECT_EQ(running.get().outcome, FetchOutcome::Stopped);
+    }
+    // Writes parts as an earlier run would have left them, stamped for the
+    // plan of `length` bytes over five connections and `validators`.
+    void leaveParts(const std::vector<std::pair<int, std::string>>& parts, std::int64_t length,
+                    const platform::http::Validators& validators) {
+        const auto segments = CSegmentDownloader::planSegments("u", wide(target), length, 5);
+        std::vector<std::string> paths;
+        std::vector<PartStamp> stamps;
+        for (const auto& [index, content] : parts) {
+            writeFile(partOf(target, index), content);
+            const SegmentInfo& segment = segments[static_cast<std::size_t>(index)];
+            paths.push_back(partOf(target, index).string());
+            stamps.push_back({length, segment.start, segment.end, validators});
+        }
+        ASSERT_TRUE(PartStamps(target.string()).saveAll(paths, stamps, nullptr));
+    }
+    platform::http::Validators serverValidators() const {
+        return {server.etag(), server.lastModified()};
     }
     bool anyPartLeft() const {
         for (int i = 0; i < 5; ++i) {
@@ -58,9 +114,11 @@ protected:
         return false;
     }
 
+    ShortLimits limits;
     FaultServer server{1003};
     TempDir dir;
     fs::path target = dir / "a.flv";
+    FetchResult result;
     std::int64_t lastLength = -1;
     std::int64_t lastReceived = -1;
 };
@@ -98,15 +156,18 @@ TEST_F(SegmentDownloaderTest, DownloadsOverFiveRangesAndRemovesTheParts) {
                                         "bytes=600-799", "bytes=800-1002"}));
     EXPECT_EQ(lastLength, 1003);
     EXPECT_EQ(lastReceived, 1003);
+    EXPECT_EQ(result.reason, "");
+    EXPECT_FALSE(result.partsKept);
     EXPECT_FALSE(anyPartLeft());
     EXPECT_FALSE(fs::exists(target.string() + ".joining"));
 }
 
 TEST_F(SegmentDownloaderTest, ResumesEachSegmentFromItsPart) {
     const std::string& body = server.body();
-    writeFile(partOf(target, 0), body.substr(0, 200));    // complete
-    writeFile(partOf(target, 2), body.substr(400, 50));   // partial
-    writeFile(partOf(target, 4), std::string(300, 'z'));  // longer than its segment
+    leaveParts({{0, body.substr(0, 200)},     // complete
+                {2, body.substr(400, 50)},    // partial
+                {4, std::string(300, 'z')}},  // longer than its segment
+               1003, serverValidators());
     ASSERT_TRUE(download("/file"));
     EXPECT_EQ(readFile(target), body);
     EXPECT_EQ(sorted(server.rangesAsked("/file")),
@@ -116,21 +177,113 @@ TEST_F(SegmentDownloaderTest, ResumesEachSegmentFromItsPart) {
     EXPECT_FALSE(anyPartLeft());
 }
 
-TEST_F(SegmentDownloaderTest, FailedJoinKeepsEveryPartAndAnInterruptedOneIsRecovered) {
-    fs::create_directory(target);  // the target cannot be replaced
-    EXPECT_FALSE(download("/file"));
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(fs::file_size(partOf(target, i)), i == 4 ? 203u : 200u) << i;
-    EXPECT_FALSE(fs::exists(target.string() + ".joining"));
+// The second run after a kill continues every part, and every ranged
+// request names the version it continues.
+TEST_F(SegmentDownloaderTest, ResumeAfterAKillSendsIfRangeOnEveryRequest) {
+    stopMidway();
+    EXPECT_FALSE(fs::exists(target));
+    server.gate.open();
+    const auto before = server.requests("/trickle").size();
+    ASSERT_TRUE(download("/trickle"));
+    EXPECT_EQ(readFile(target), server.body());
+    auto asked = server.requests("/trickle");
+    asked.erase(asked.begin(), asked.begin() + static_cast<std::ptrdiff_t>(before));
+    std::vector<std::string> ranges;
+    for (const auto& request : asked) {
+        if (request.range.empty())
+            continue;  // the length probe
+        EXPECT_EQ(request.ifRange, server.etag()) << request.range;
+        ranges.push_back(request.range);
+    }
+    // Nothing is fetched twice: every part continues after its ten bytes.
+    EXPECT_EQ(sorted(ranges),
+              (std::vector<std::string>{"bytes=10-199", "bytes=210-399", "bytes=410-599",
+                                        "bytes=610-799", "bytes=810-1002"}));
+    EXPECT_EQ(lastReceived, 1003 - 50);
+}
 
+TEST_F(SegmentDownloaderTest, SameLengthChangeBetweenRunsGivesTheNewFile) {
+    stopMidway();
+    server.gate.open();
+    server.replaceBody(testing_support::patternBytes(2006).substr(1003));  // same length
+    ASSERT_TRUE(download("/trickle"));
+    EXPECT_EQ(readFile(target), server.body());
+    EXPECT_NE(result.note, "");
+    EXPECT_EQ(lastReceived, 1003);  // every part was fetched anew
+    EXPECT_FALSE(anyPartLeft());
+}
+
+// Without extended attributes the stamps live in the control file, which
+// goes with the parts; without either, no part is trusted.
+TEST_F(SegmentDownloaderTest, StampsGoToAControlFileWithoutExtendedAttributes) {
+    PartStamps::setAttributesUsableForTesting(false);
+    const fs::path control = target.string() + ".stamps";
+    stopMidway();
+    EXPECT_TRUE(fs::exists(control));
+    server.gate.open();
+    ASSERT_TRUE(download("/trickle"));
+    PartStamps::setAttributesUsableForTesting(true);
+    EXPECT_EQ(readFile(target), server.body());
+    EXPECT_EQ(lastReceived, 1003 - 50);
+    EXPECT_FALSE(fs::exists(control));
+    EXPECT_FALSE(anyPartLeft());
+}
+
+TEST_F(SegmentDownloaderTest, PartsWithoutAnyStampAreFetchedAnew) {
+    PartStamps::setAttributesUsableForTesting(false);
+    fs::create_directory(target.string() + ".stamps");  // the control file cannot be written
+    stopMidway();
+    server.gate.open();
+    const bool written = download("/trickle");
+    PartStamps::setAttributesUsableForTesting(true);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(readFile(target), server.body());
+    EXPECT_EQ(lastReceived, 1003);
+}
+
+TEST_F(SegmentDownloaderTest, ATargetThatIsAFolderIsRefusedBeforeAnyRequest) {
+    fs::create_directory(target);
+    EXPECT_FALSE(download("/file"));
+    EXPECT_EQ(result.outcome, FetchOutcome::TargetRefused);
+    EXPECT_EQ(result.reason, "cannot write " + target.string() + ": Is a directory");
+    EXPECT_TRUE(server.rangesAsked("/file").empty());
+    EXPECT_FALSE(anyPartLeft());
+
+    target = dir / "no such folder" / "a.flv";
+    EXPECT_FALSE(download("/file"));
+    EXPECT_EQ(result.outcome, FetchOutcome::TargetRefused);
+    EXPECT_EQ(result.reason, "the folder " + (dir / "no such folder").string() + " does not exist");
+    EXPECT_TRUE(server.rangesAsked("/file").empty());
+}
+
+TEST_F(SegmentDownloaderTest, AnInterruptedJoinIsRecovered) {
+    const std::string& body = server.body();
+    leaveParts({{0, body.substr(0, 200)},
+                {1, body.substr(200, 200)},
+                {2, body.substr(400, 200)},
+                {3, body.substr(600, 200)},
+                {4, body.substr(800)}},
+               1003, serverValidators());
     // A crash during a join leaves part 0 under the joining name, with
     // other parts appended.
-    fs::remove(target);
     fs::rename(partOf(target, 0), target.string() + ".joining");
     fs::resize_file(target.string() + ".joining", 600);
     ASSERT_TRUE(download("/file"));
     EXPECT_EQ(readFile(target), server.body());
     EXPECT_EQ(lastReceived, 0);
+}
+
+TEST_F(SegmentDownloaderTest, HttpErrorsKeepAnOlderTargetUntouched) {
+    writeFile(target, "an older file");
+    for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
+             {"/missing", "HTTP 404 Not Found"}, {"/error", "HTTP 500 Internal Server Error"}}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(download(path));
+        EXPECT_EQ(result.outcome, FetchOutcome::HttpError);
+        EXPECT_EQ(result.reason, reason);
+        EXPECT_FALSE(result.partsKept);
+        EXPECT_EQ(readFile(target), "an older file");
+    }
 }
 
 TEST_F(SegmentDownloaderTest, OffsetsAndCountersBeyondFourGibibytes) {
@@ -139,9 +292,12 @@ TEST_F(SegmentDownloaderTest, OffsetsAndCountersBeyondFourGibibytes) {
     server.hugeServedFrom = last.start;
     // Only the last segment is fetched: its part already holds all but the
     // final 1000 bytes (a sparse file costs no disk).
-    writeFile(partOf(target, 4), "");
+    leaveParts({{4, ""}}, size, {});
     fs::resize_file(partOf(target, 4), static_cast<std::uintmax_t>(last.length() - 1000));
     EXPECT_FALSE(download("/huge"));  // the other segments were refused
+    EXPECT_EQ(result.outcome, FetchOutcome::HttpError);
+    EXPECT_EQ(result.httpStatus, 503);
+    EXPECT_TRUE(result.partsKept);
     EXPECT_EQ(lastLength, size);
     EXPECT_EQ(lastReceived, 1000);
     const std::string asked =
@@ -165,6 +321,8 @@ TEST_F(SegmentDownloaderTest, UnusableProbeStartsNoWorkerAndWritesNothing) {
         EXPECT_FALSE(anyPartLeft());
     }
     EXPECT_FALSE(download("/tiny"));
+    EXPECT_EQ(result.outcome, FetchOutcome::NoLength);
+    EXPECT_EQ(result.reason, "the server declared a length of 31 bytes");
     EXPECT_EQ(lastLength, 31);
 }
 
@@ -176,6 +334,7 @@ TEST_F(SegmentDownloaderTest, ServerIgnoringRangeStillYieldsTheWholeFile) {
 
 TEST_F(SegmentDownloaderTest, AnswerForAnotherRangeIsNeverWritten) {
     EXPECT_FALSE(download("/shifted"));
+    EXPECT_EQ(result.outcome, FetchOutcome::WrongRange);
     EXPECT_FALSE(fs::exists(target));
     // Segment 0 asked from byte 0 and got it; every other answer started at
     // the wrong byte and left its part empty.
@@ -184,54 +343,115 @@ TEST_F(SegmentDownloaderTest, AnswerForAnotherRangeIsNeverWritten) {
         EXPECT_EQ(fs::file_size(partOf(target, i)), 0u) << i;
 }
 
-TEST_F(SegmentDownloaderTest, CutConnectionsKeepTheirPartsForTheNextRun) {
-    server.cutAfter = 64;
-    EXPECT_FALSE(download("/cut"));
+TEST_F(SegmentDownloaderTest, EncodedAnswersToRangesAreRefused) {
+    EXPECT_FALSE(download("/gzip"));
+    EXPECT_EQ(result.outcome, FetchOutcome::RefusedEncoding);
+    EXPECT_EQ(result.reason, "the server sent gzip-encoded content, which was not asked for");
     EXPECT_FALSE(fs::exists(target));
-    std::uintmax_t kept = 0;
-    for (int i = 0; i < 5; ++i) {
-        const auto part = partOf(target, i);
-        ASSERT_EQ(fs::file_size(part), 64u) << i;
-        EXPECT_EQ(readFile(part), server.body().substr(static_cast<std::size_t>(i) * 200, 64));
-        kept += fs::file_size(part);
-    }
-    EXPECT_EQ(static_cast<std::int64_t>(kept), lastReceived);
+    EXPECT_EQ(lastReceived, 0);
+    EXPECT_FALSE(result.partsKept);
+}
 
-    server.setCutting(false);
-    ASSERT_TRUE(download("/cut"));
-    EXPECT_EQ(readFile(target), server.body());
-    EXPECT_EQ(lastReceived, 1003 - 5 * 64);
-    EXPECT_FALSE(anyPartLeft());
+// Connections cut after every 1 MiB: reconnects inside the run complete a
+// 20 MiB file, each continuing where its part ended.
+TEST(SegmentDownloaderCuts, EveryConnectionCutAfterOneMebibyteStillCompletesInOneRun) {
+    ShortLimits limits;
+    FaultServer server(20 << 20);
+    server.cutAfter = 1 << 20;
+    TempDir dir;
+    CSegmentDownloader engine;
+    const FetchResult result =
+        engine.downloadTask(server.url("/cut"), wide(dir / "big.mp4"), nullptr, nullptr, 5);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_TRUE(readFile(dir / "big.mp4") == server.body());
+    EXPECT_EQ(engine.received(), 20 << 20);
+    const auto ranges = server.rangesAsked("/cut");
+    EXPECT_EQ(ranges.size(), 1u + 20u);  // the probe, then four answers per segment
+    EXPECT_NE(std::find(ranges.begin(), ranges.end(), "bytes=1048576-4194303"), ranges.end());
+}
+
+TEST_F(SegmentDownloaderTest, ConnectionsThatBreakWithoutProgressFailAfterFiveReconnects) {
+    server.cutAfter = 0;
+    EXPECT_FALSE(download("/cut"));
+    EXPECT_EQ(result.outcome, FetchOutcome::NetworkError) << result.reason;
+    EXPECT_NE(result.reason.find("(5 reconnects without progress)"), std::string::npos)
+        << result.reason;
+    EXPECT_EQ(server.rangesAsked("/cut").size(), 1u + 5u * 6u);
+    EXPECT_FALSE(fs::exists(target));
 }
 
 TEST_F(SegmentDownloaderTest, PartsOfAnotherPlanAreFetchedAnew) {
-    server.cutAfter = 64;
-    EXPECT_FALSE(download("/cut"));  // parts of a 1003-byte file over 5 connections
-    EXPECT_FALSE(download("/cut", 3));
-    // Segment 1 now starts at byte 334: the part of [200, 400) was not
-    // resumed into it.
-    EXPECT_EQ(readFile(partOf(target, 1)), server.body().substr(334, 64));
+    stopMidway(5);  // parts of a 1003-byte file over 5 connections
+    server.gate.open();
+    ASSERT_TRUE(download("/trickle", 3));
+    EXPECT_EQ(readFile(target), server.body());
+    // Only part 0 ([0, 200) then, [0, 334) now) starts where it did: the
+    // others are fetched from their new starts.
+    const auto ranges = server.rangesAsked("/trickle");
+    EXPECT_NE(std::find(ranges.begin(), ranges.end(), "bytes=334-667"), ranges.end());
+    EXPECT_NE(std::find(ranges.begin(), ranges.end(), "bytes=668-1002"), ranges.end());
 
-    FaultServer changed(1500);  // the file grew meanwhile
+    FaultServer changed(1500);  // another file
     CSegmentDownloader engine;
-    ASSERT_TRUE(engine.downloadTask(changed.url("/file"), wide(target), nullptr, nullptr, 3));
+    ASSERT_TRUE(engine.downloadTask(changed.url("/file"), wide(target), nullptr, nullptr, 3).ok());
     EXPECT_EQ(readFile(target), changed.body());
 }
 
-TEST_F(SegmentDownloaderTest, StalledConnectionEndsItsSegmentIncomplete) {
+TEST_F(SegmentDownloaderTest, StalledConnectionIsOpenedAgain) {
+    // The server's few handler threads are held by the stalled answers:
+    // later requests wait for one, longer than the short first-byte limit.
+    auto patient = platform::transferLimits();
+    patient.firstByte = std::chrono::seconds(30);
+    platform::setTransferLimitsForTesting(patient);
     server.trickleBytes = 1;
-    {
-        CSegmentDownloader engine;
-        engine.setStallTimeout(1);
-        EXPECT_FALSE(
-            engine.downloadTask(server.url("/trickle"), wide(target), nullptr, nullptr, 5));
-        EXPECT_EQ(engine.received(), 5);
-    }
-    EXPECT_FALSE(fs::exists(target));
-    EXPECT_EQ(fs::file_size(partOf(target, 3)), 1u);
+    CSegmentDownloader engine;
+    engine.setStallTimeout(1);
+    auto running = std::async(std::launch::async, [&] {
+        return engine.downloadTask(server.url("/trickle"), wide(target), nullptr, nullptr, 5);
+    });
+    // A stalled connection is given up and asked again from where its part
+    // ends.
+    const auto reconnected = [&] {
+        const auto ranges = server.rangesAsked("/trickle");
+        return std::any_of(ranges.begin(), ranges.end(), [](const std::string& range) {
+            return range.starts_with("bytes=1-") || range.starts_with("bytes=201-");
+        });
+    };
+    for (int i = 0; i < 20000 && !reconnected(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(reconnected());
     server.gate.open();
-    ASSERT_TRUE(download("/trickle"));
+    const FetchResult stalled = running.get();
+    ASSERT_TRUE(stalled.ok()) << stalled.reason;
     EXPECT_EQ(readFile(target), server.body());
+}
+
+TEST_F(SegmentDownloaderTest, SilentServerEndsTheRunAtTheFirstByteLimit) {
+    testing_support::SilentServer silent;
+    CSegmentDownloader engine;
+    const auto start = std::chrono::steady_clock::now();
+    const FetchResult silentResult =
+        engine.downloadTask(silent.url("http", "/v"), wide(target), nullptr, nullptr, 5);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(silentResult.outcome, FetchOutcome::TimedOut);
+    EXPECT_NE(silentResult.reason.find("(first-byte limit)"), std::string::npos);
+}
+
+// A full disk: a small tmpfs (where mounting is permitted).
+TEST_F(SegmentDownloaderTest, FullDiskFailsWithTheSystemsReason) {
+    TempDir small;
+    if (::mount("tmpfs", small.path().c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    FaultServer big(1 << 20);
+    CSegmentDownloader engine;
+    const FetchResult full =
+        engine.downloadTask(big.url("/file"), wide(small / "clip.mp4"), nullptr, nullptr, 5);
+    const bool leftover = fs::exists(small / "clip.mp4");
+    ::umount2(small.path().c_str(), MNT_DETACH);
+    EXPECT_EQ(full.outcome, FetchOutcome::WriteFailed);
+    EXPECT_NE(full.reason.find("No space left on device"), std::string::npos) << full.reason;
+    EXPECT_EQ(full.systemError, ENOSPC);
+    EXPECT_FALSE(leftover);
 }
 
 TEST(SegmentDownloaderNginx, DownloadsFromARateLimitedServer) {
@@ -241,8 +461,9 @@ TEST(SegmentDownloaderNginx, DownloadsFromARateLimitedServer) {
     testing_support::NginxServer nginx({.httpRoot = www.path(), .httpRateLimit = 4 << 20});
     TempDir dir;
     CSegmentDownloader engine;
-    ASSERT_TRUE(engine.downloadTask(nginx.httpUrl("/clip.mp4"), wide(dir / "clip.mp4"), nullptr,
-                                    nullptr, 5));
+    ASSERT_TRUE(
+        engine.downloadTask(nginx.httpUrl("/clip.mp4"), wide(dir / "clip.mp4"), nullptr, nullptr, 5)
+            .ok());
     EXPECT_EQ(readFile(dir / "clip.mp4"), body);
     EXPECT_EQ(engine.received(), 3 << 20);
 }
