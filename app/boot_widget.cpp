@@ -4,10 +4,10 @@
 #include <QMovie>
 #include <QTimer>
 
-#include "app/app_log.h"
-#include "app/message_dialog.h"
-#include "app/product.h"
-#include "widgets/skin_paths.h"
+#include "core/app_files.h"
+#include "core/app_log.h"
+#include "core/product.h"
+#include "widgets/message_dialog.h"
 
 BootWidget::BootWidget(QWidget* parent)
     : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
@@ -17,7 +17,7 @@ BootWidget::BootWidget(QWidget* parent)
 }
 
 bool BootWidget::setUp() {
-    const QString background = widgets::appFile("/image/start_bg.png");
+    const QString background = appfiles::path("/image/start_bg.png");
     if (!setBackground(background, true)) {
         if (!applog::write(QString("set image backgroud failed! the path is:%1").arg(background))) {
             showMessage(QString("Open Log.txt failed!"));
@@ -25,7 +25,7 @@ bool BootWidget::setUp() {
         }
         resize(520, 440);
     }
-    const QString bar = widgets::appFile("/image/start_bar.gif");
+    const QString bar = appfiles::path("/image/start_bar.gif");
     m_movie = new QMovie(bar, QByteArray(), this);
     if (!m_movie->isValid()) {
         if (!applog::write(QString("set movie failed! the path is:%1").arg(bar))) {

@@ -4,14 +4,14 @@
 #include <QLabel>
 #include <QRadioButton>
 
-#include "app/preferences_store.h"
-#include "app/skinned_form.h"
+#include "core/app_files.h"
+#include "core/preferences_store.h"
 #include "widgets/image_button.h"
-#include "widgets/skin_paths.h"
+#include "widgets/skinned_form.h"
 
 CloseTipDialog::CloseTipDialog(QWidget* parent)
     : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-    setBackground(widgets::appFile("/image/close_tip_bg.png"));
+    setBackground(appfiles::path("/image/close_tip_bg.png"));
     setFixedSize(340, 210);
     setWindowTitle(tr("Close"));
 
@@ -36,9 +36,10 @@ CloseTipDialog::CloseTipDialog(QWidget* parent)
     m_btnRadioMin->setChecked(toTray);
     m_btnRadioExit->setChecked(!toTray);
 
-    m_btnClose = addImageButton("/image/button_close.png", QPoint(340 - 32, 8), tr("Close"));
-    m_btnCancel = addImageButton("/image/BTN_Cancel_1.png", QPoint(340 - 22 - 84, 210 - 39));
-    m_btnOK = addImageButton("/image/OK_btn.png", QPoint(340 - 22 - 84 - 10 - 84, 210 - 39));
+    const ButtonRow buttons = addButtonRow();
+    m_btnOK = buttons.ok;
+    m_btnCancel = buttons.cancel;
+    m_btnClose = buttons.close;
     connect(m_btnOK, &QPushButton::clicked, this, &CloseTipDialog::OnOK);
     connect(m_btnCancel, &QPushButton::clicked, this, &CloseTipDialog::OnClose);
     connect(m_btnClose, &QPushButton::clicked, this, &CloseTipDialog::OnClose);

@@ -3,18 +3,18 @@
 #include <QDate>
 #include <QLabel>
 
-#include "app/product.h"
-#include "app/skinned_form.h"
+#include "core/app_files.h"
+#include "core/product.h"
 #include "widgets/image_button.h"
-#include "widgets/skin_paths.h"
+#include "widgets/skinned_form.h"
 
 AboutDialog::AboutDialog(QWidget* parent)
     : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-    setBackground(widgets::appFile("/image/about.png"), true);
+    setBackground(appfiles::path("/image/about.png"), true);
     setFixedSize(400, 300);
     setWindowTitle(tr("About %1").arg(product::displayName()));
     auto* logo = new QLabel(this);
-    logo->setPixmap(QPixmap(widgets::appFile("/image/IPAD_128.png"))
+    logo->setPixmap(QPixmap(appfiles::path("/image/IPAD_128.png"))
                         .scaled(72, 72, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     logo->setGeometry(26, 58, 72, 72);
     skinned::label(this, product::displayName(), 20, true)->setGeometry(116, 58, 260, 30);
@@ -34,16 +34,14 @@ AboutDialog::AboutDialog(QWidget* parent)
     notice->setStyleSheet("color: rgb(114, 131, 139); background: transparent;");
     notice->setGeometry(26, 160, 348, 60);
 
-    QImageButton* ok = addImageButton("/image/OK_btn.png", QPoint(400 - 20 - 84, 300 - 39));
-    QImageButton* close =
-        addImageButton("/image/button_close.png", QPoint(400 - 32, 8), tr("Close"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    const ButtonRow buttons = addButtonRow("/image/OK_btn.png", {}, {.right = 20});
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(buttons.close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 VideoSitesDialog::VideoSitesDialog(QWidget* parent)
     : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-    setBackground(widgets::appFile("/image/supported_video_sites_BG.png"), true);
+    setBackground(appfiles::path("/image/supported_video_sites_BG.png"), true);
     setFixedSize(400, 330);
     setWindowTitle(tr("Supported Video Sites"));
     skinned::label(this, tr("%1 fetches videos from:").arg(product::displayName()), 13, true)
@@ -56,16 +54,14 @@ VideoSitesDialog::VideoSitesDialog(QWidget* parent)
     int y = 84;
     for (const QString& kind : kinds) {
         auto* bullet = new QLabel(this);
-        bullet->setPixmap(QPixmap(widgets::appFile("/image/icon_web.png")));
+        bullet->setPixmap(QPixmap(appfiles::path("/image/icon_web.png")));
         bullet->setGeometry(28, y + 2, 16, 16);
         QLabel* text = skinned::label(this, kind);
         text->setWordWrap(true);
         text->setGeometry(52, y, 320, 36);
         y += 44;
     }
-    QImageButton* close =
-        addImageButton("/image/button_close.png", QPoint(400 - 32, 8), tr("Close"));
-    QImageButton* ok = addImageButton("/image/OK_btn.png", QPoint(400 - 20 - 84, 330 - 39));
-    connect(close, &QPushButton::clicked, this, &QDialog::hide);
-    connect(ok, &QPushButton::clicked, this, &QDialog::hide);
+    const ButtonRow buttons = addButtonRow("/image/OK_btn.png", {}, {.right = 20});
+    connect(buttons.close, &QPushButton::clicked, this, &QDialog::hide);
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::hide);
 }

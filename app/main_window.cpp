@@ -10,17 +10,17 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/app_log.h"
 #include "app/close_tip_dialog.h"
 #include "app/info_dialogs.h"
 #include "app/main_select_widget.h"
 #include "app/preferences_dialog.h"
-#include "app/preferences_store.h"
-#include "app/product.h"
-#include "app/skinned_form.h"
+#include "core/app_files.h"
+#include "core/app_log.h"
+#include "core/preferences_store.h"
+#include "core/product.h"
 #include "player/player_widget.h"
 #include "widgets/image_button.h"
-#include "widgets/skin_paths.h"
+#include "widgets/skinned_form.h"
 
 namespace {
 bool g_quitting = false;  // set by the quit sequence; a new window starts afresh
@@ -38,7 +38,7 @@ MainWindow::MainWindow(QWidget* parent)
     setAcceptDrops(false);
     setMouseTracking(true);
     buildForm();
-    setWindowIcon(QIcon(widgets::appFile("/image/IPAD_128.png")));
+    setWindowIcon(QIcon(appfiles::path("/image/IPAD_128.png")));
     setWindowTitle(product::displayName());
     PreferencesStore::instance().load();
     buildTray();
@@ -48,10 +48,10 @@ MainWindow::MainWindow(QWidget* parent)
     m_mainLayout->addWidget(m_selectWidget);
     qRegisterMetaType<QList<int>>("QList<int>");
     qRegisterMetaType<QList<unsigned long>>("QList<unsigned long>");
-    m_logo.load(widgets::appFile("/image/Quillmarsh_LOGO.png"));
-    m_top.load(widgets::appFile("/image/main_Top.png"));
-    m_foot.load(widgets::appFile("/image/main_foot.png"));
-    m_corner.load(widgets::appFile("/image/bottomright.png"));
+    m_logo.load(appfiles::path("/image/Quillmarsh_LOGO.png"));
+    m_top.load(appfiles::path("/image/main_Top.png"));
+    m_foot.load(appfiles::path("/image/main_foot.png"));
+    m_corner.load(appfiles::path("/image/bottomright.png"));
 
     connect(this, &MainWindow::emitOnBtnDown, m_selectWidget, &MainSelectWidget::OnBtnDownload);
     connect(this, &MainWindow::emitOnBtnOnline, m_selectWidget, &MainSelectWidget::OnBtnOnline);
@@ -79,12 +79,7 @@ void MainWindow::buildForm() {
     m_mainLayout->setContentsMargins(1, 95, 1, 26);
 
     auto button = [this](const char* name, const char* image, const QString& tip) {
-        auto* b = new QImageButton(m_centralWidget);
-        b->setObjectName(name);
-        b->setImage(widgets::appFile(image));
-        if (!tip.isEmpty())
-            b->setToolTip(tip);
-        return b;
+        return skinned::imageButton(m_centralWidget, image, {.objectName = name, .toolTip = tip});
     };
     m_btnClose = button("m_btnClose", "/image/button_close.png", tr("Close"));
     m_btnMax = button("m_btnMax", "/image/button_BIG.png", tr("Maximize"));
@@ -293,7 +288,7 @@ void MainWindow::OnActionSupport() {
 void MainWindow::OnActionHelp() {
     const QString name = product::displayName();
     QDesktopServices::openUrl(QUrl::fromLocalFile(
-        QString("%1/%2 Help/%3%4").arg(widgets::applicationDir(), name, name, " Help.html")));
+        QString("%1/%2 Help/%3%4").arg(appfiles::applicationDir(), name, name, " Help.html")));
 }
 
 void MainWindow::OnActionProduct() {

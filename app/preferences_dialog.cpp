@@ -6,11 +6,11 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "app/preferences_store.h"
-#include "app/skinned_form.h"
+#include "core/app_files.h"
+#include "core/preferences_store.h"
 #include "widgets/image_button.h"
 #include "widgets/image_widget.h"
-#include "widgets/skin_paths.h"
+#include "widgets/skinned_form.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr int kMaxTaskFive = 4;
 
 QImageWidget* makePage(QWidget* parent, const QString& image) {
     auto* page = new QImageWidget(parent);
-    page->setImage(widgets::appFile(image));
+    page->setImage(appfiles::path(image));
     page->setGeometry(kPageRect);
     return page;
 }
@@ -31,7 +31,7 @@ QImageWidget* makePage(QWidget* parent, const QString& image) {
 
 PreferencesDialog::PreferencesDialog(QWidget* parent)
     : QImageDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-    setBackground(widgets::appFile("/image/Preferences_bg.png"));
+    setBackground(appfiles::path("/image/Preferences_bg.png"));
     setFixedSize(kWidth, kHeight);
     setWindowTitle(tr("Preferences"));
     setStyleSheet(skinned::fieldStyle());
@@ -39,12 +39,13 @@ PreferencesDialog::PreferencesDialog(QWidget* parent)
     m_btnGeneral = addImageButton("/image/General_btn.png", QPoint(20, 48));
     m_btnDownload = addImageButton("/image/pre_Download_btn.png", QPoint(136, 48));
     m_btnLocation = addImageButton("/image/Location_btn.png", QPoint(252, 48));
-    m_btnClose = addImageButton("/image/button_close.png", QPoint(kWidth - 32, 8), tr("Close"));
-    const int buttonY = kHeight - 39;
-    m_btnDefault = addImageButton("/image/BTN_Default_1.png", QPoint(20, buttonY),
+    const ButtonRow buttons =
+        addButtonRow("/image/OK_btn.png", "/image/BTN_Cancel_1.png", {.right = 20});
+    m_btnOK = buttons.ok;
+    m_btnCancel = buttons.cancel;
+    m_btnClose = buttons.close;
+    m_btnDefault = addImageButton("/image/BTN_Default_1.png", QPoint(20, m_btnOK->y()),
                                   tr("Restore the factory settings"));
-    m_btnCancel = addImageButton("/image/BTN_Cancel_1.png", QPoint(kWidth - 20 - 84, buttonY));
-    m_btnOK = addImageButton("/image/OK_btn.png", QPoint(kWidth - 20 - 84 - 10 - 84, buttonY));
 
     buildGeneralPage();
     buildDownloadPage();
@@ -98,13 +99,11 @@ void PreferencesDialog::buildDownloadPage() {
     m_comboMaxTask->addItem(tr("all"));
     m_comboMaxTask->setGeometry(280, 56, 80, 26);
     skinned::label(m_downWid, tr("Check the download components:"))->setGeometry(20, 104, 250, 28);
-    m_btnRepair = new QImageButton(m_downWid);
-    m_btnRepair->setImage(widgets::appFile("/image/btn_repair.png"));
+    m_btnRepair = skinned::imageButton(m_downWid, "/image/btn_repair.png");
     m_btnRepair->move(280, 104);
     skinned::label(m_downWid, tr("Ask again every question I switched off:"))
         ->setGeometry(20, 146, 250, 28);
-    m_btnReset = new QImageButton(m_downWid);
-    m_btnReset->setImage(widgets::appFile("/image/btn_Reset_warning.png"));
+    m_btnReset = skinned::imageButton(m_downWid, "/image/btn_Reset_warning.png");
     m_btnReset->move(280, 146);
 }
 
@@ -113,14 +112,12 @@ void PreferencesDialog::buildLocationPage() {
     skinned::label(m_locationWid, tr("Save downloaded videos in:"))->setGeometry(20, 50, 300, 22);
     m_textEditDown = new QLineEdit(m_locationWid);
     m_textEditDown->setGeometry(20, 74, 284, 26);
-    m_btnDownChange = new QImageButton(m_locationWid);
-    m_btnDownChange->setImage(widgets::appFile("/image/Change_btn.png"));
+    m_btnDownChange = skinned::imageButton(m_locationWid, "/image/Change_btn.png");
     m_btnDownChange->move(313, 74);
     skinned::label(m_locationWid, tr("Save converted videos in:"))->setGeometry(20, 116, 300, 22);
     m_textEditConvert = new QLineEdit(m_locationWid);
     m_textEditConvert->setGeometry(20, 140, 284, 26);
-    m_btnConChange = new QImageButton(m_locationWid);
-    m_btnConChange->setImage(widgets::appFile("/image/Change_btn.png"));
+    m_btnConChange = skinned::imageButton(m_locationWid, "/image/Change_btn.png");
     m_btnConChange->move(313, 140);
 }
 

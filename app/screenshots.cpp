@@ -16,12 +16,12 @@
 
 #include "app/boot_widget.h"
 #include "app/close_tip_dialog.h"
-#include "app/delete_tip_dialog.h"
 #include "app/info_dialogs.h"
 #include "app/main_window.h"
-#include "app/message_dialog.h"
 #include "app/preferences_dialog.h"
-#include "widgets/skin_paths.h"
+#include "core/app_files.h"
+#include "widgets/delete_tip_dialog.h"
+#include "widgets/message_dialog.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ void save(QWidget* window, const QString& name) {
 void saveSkinSheets() {
     QStringList files;
     for (const char* folder : {"/image", "/pic"}) {
-        QDirIterator it(widgets::appFile(folder), {"*.png", "*.PNG", "*.gif"}, QDir::Files,
+        QDirIterator it(appfiles::path(folder), {"*.png", "*.PNG", "*.gif"}, QDir::Files,
                         QDirIterator::Subdirectories);
         while (it.hasNext())
             files << it.next();

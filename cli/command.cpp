@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <streambuf>
@@ -105,6 +106,18 @@ std::optional<std::string> Arguments::option(const std::string& name) const {
         if (key == name)
             return value;
     return std::nullopt;
+}
+
+std::optional<int> Arguments::number(const std::string& name, int absent, int min, int max) const {
+    const std::optional<std::string> text = option(name);
+    if (!text)
+        return absent;
+    int value = 0;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, value);
+    if (error != std::errc() || stop != end || value < min || value > max)
+        return std::nullopt;
+    return value;
 }
 
 bool Arguments::flag(const std::string& name) const {

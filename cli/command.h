@@ -40,6 +40,9 @@ public:
     bool ok() const { return ok_; }  // false when an option lacks its value
     const std::vector<std::string>& positional() const { return positional_; }
     std::optional<std::string> option(const std::string& name) const;
+    // The option as a whole number from `min` to `max`, or `absent` when it
+    // was not given; nullopt when it was given as anything else.
+    std::optional<int> number(const std::string& name, int absent, int min, int max) const;
     bool flag(const std::string& name) const;
     // Names of options and flags that were given but are not in `known`.
     std::vector<std::string> unknown(const std::vector<std::string>& known) const;

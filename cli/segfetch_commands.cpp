@@ -74,24 +74,17 @@ int runFetch(const std::vector<std::string>& args) {
     if (!arguments.ok() || arguments.positional().size() != 2 ||
         !arguments.unknown({"connections"}).empty())
         return cli::usageError(kFetch);
-    int connections = 5;
-    if (auto value = arguments.option("connections")) {
-        try {
-            connections = std::stoi(*value);
-        } catch (const std::exception&) {
-            connections = 0;
-        }
-        if (connections < 1 || connections > 50) {
-            std::cerr << "fetch: --connections takes a number from 1 to 50\n";
-            return cli::kUsageError;
-        }
+    const std::optional<int> connections = arguments.number("connections", 5, 1, 50);
+    if (!connections) {
+        std::cerr << "fetch: --connections takes a number from 1 to 50\n";
+        return cli::kUsageError;
     }
     const std::string& url = arguments.positional()[0];
     const std::string& target = arguments.positional()[1];
 
     FinishSignal finished;
     DownloadHelper helper;
-    helper.setConnections(connections);
+    helper.setConnections(*connections);
     helper.setRetryDelay(0);  // one run; the caller decides about another
     helper.setOnFinish(&FinishSignal::notify, &finished);
     helper.addDownloadTask(url.c_str(), platform::utf8ToUtf16(target).c_str());

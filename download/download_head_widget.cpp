@@ -5,13 +5,14 @@
 #include <QLabel>
 #include <QPainter>
 
+#include "core/app_files.h"
 #include "widgets/image_button.h"
 #include "widgets/image_dialog.h"
-#include "widgets/skin_paths.h"
+#include "widgets/skinned_form.h"
 
 DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
     setFixedHeight(46);
-    m_background.load(widgets::appFile("/image/btn_bg.png"));
+    m_background.load(appfiles::path("/image/btn_bg.png"));
     struct Spec {
         const char* name;
         const char* image;
@@ -20,9 +21,8 @@ DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
                            {"Downloaded", "/image/Downloaded_BTN.png"},
                            {"Converted", "/image/Converted_BTN.png"}};
     for (int i = 0; i < 3; ++i) {
-        auto* button = new QImageButton(this);
-        button->setObjectName(specs[i].name);
-        button->setImage(widgets::appFile(specs[i].image));
+        QImageButton* button =
+            skinned::imageButton(this, specs[i].image, {.objectName = specs[i].name});
         button->move(14 + i * 176, 7);
         // The counter sits on the badge drawn at the right of the tab.
         auto* counter = new QLabel("0", button);
@@ -43,9 +43,8 @@ DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
     connect(m_btnConverted, &QPushButton::clicked, this, &DownloadHeadWidget::OnConverted);
     select(m_btnDownLoading);
 
-    m_btnPasteUrl = new QImageButton(this);
-    m_btnPasteUrl->setObjectName("m_btnPasteUrl");
-    m_btnPasteUrl->setImage(widgets::appFile("/image/Paste_URL_BTN.png"));
+    m_btnPasteUrl =
+        skinned::imageButton(this, "/image/Paste_URL_BTN.png", {.objectName = "m_btnPasteUrl"});
     m_btnPasteUrl->move(14 + 3 * 176 + 20, 7);
     connect(m_btnPasteUrl, &QPushButton::clicked, this, &DownloadHeadWidget::OnPasteURL);
 }
@@ -62,8 +61,7 @@ void DownloadHeadWidget::OnPasteURL() {
         m_clipboardNotice =
             new QImageDialog(this, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
         m_clipboardNotice->setObjectName("clipboardNotice");
-        m_clipboardNotice->setBackground(widgets::appFile("/image/Clipboard_information.png"),
-                                         true);
+        m_clipboardNotice->setBackground(appfiles::path("/image/Clipboard_information.png"), true);
         const QSize size = m_clipboardNotice->size();
         QImageButton* close = m_clipboardNotice->addImageButton("/image/button_close.png", {});
         close->move(size.width() - 20 - close->width(), 8);

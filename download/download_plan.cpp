@@ -1,40 +1,52 @@
 #include "download/download_plan.h"
 
 #include "download/output_naming.h"
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 
 QString fromEngine(const char16_t* text) {
     return text ? QString::fromUtf16(text) : QString();
 }
 
-PlanResult planDownload(const VideoInfo& info, const QString& folder, int* partCounter,
+AnalysedStream AnalysedStream::from(const VideoInfo& info) {
+    AnalysedStream stream;
+    stream.kind = info.kind;
+    stream.length = info.length;
+    stream.url = fromEngine(info.url);
+    stream.playPath = fromEngine(info.playPath);
+    stream.name = fromEngine(info.name);
+    stream.format = fromEngine(info.format);
+    for (const VideoPart* part = info.parts; part; part = part->next)
+        stream.partUrls << fromEngine(part->url);
+    return stream;
+}
+
+PlanResult planDownload(const AnalysedStream& stream, const QString& folder, int* partCounter,
                         DownloadPlan* plan) {
     *plan = DownloadPlan();
-    plan->title = naming::cleanTitle(fromEngine(info.name));
+    plan->title = naming::cleanTitle(stream.name);
     if (plan->title.isEmpty())
         plan->title = "video";  // never a hidden ".ext" file
-    plan->extension = fromEngine(info.format);
+    plan->extension = stream.format;
     int number = 0;
     plan->outputPath = naming::uniqueOutputPath(folder, plan->title, plan->extension, &number);
     plan->displayName = naming::displayName(plan->title, number, plan->extension);
-    if (info.kind == StreamKindRtmp) {
+    if (stream.kind == StreamKindRtmp) {
         plan->rtmp = true;
-        plan->rtmpUrl = fromEngine(info.url).toStdString();
-        plan->rtmpPlayPath = fromEngine(info.playPath).toStdString();
+        plan->rtmpUrl = stream.url.toStdString();
+        plan->rtmpPlayPath = stream.playPath.toStdString();
         plan->partPaths << plan->outputPath;
         return PlanResult::Ok;
     }
-    if (info.kind != StreamKindHttp)
+    if (stream.kind != StreamKindHttp)
         return PlanResult::UnknownKind;
-    if (!info.parts) {
-        plan->downloadUrls << fromEngine(info.url);
+    if (stream.partUrls.isEmpty()) {
+        plan->downloadUrls << stream.url;
         plan->partPaths << plan->outputPath;
         return PlanResult::Ok;
     }
-    for (const VideoPart* part = info.parts; part; part = part->next) {
-        plan->downloadUrls << fromEngine(part->url);
-        plan->partPaths << naming::partPaths(folder, plan->title, plan->extension, 1, partCounter);
-    }
+    plan->downloadUrls = stream.partUrls;
+    plan->partPaths = naming::partPaths(folder, plan->title, plan->extension,
+                                        int(stream.partUrls.size()), partCounter);
     return PlanResult::Ok;
 }
 

@@ -13,6 +13,19 @@
 
 class DownloadHelper;
 
+// What an analysis found, copied out of the engine's record so that the
+// record can be released at once.
+struct AnalysedStream {
+    int kind = StreamKindNone;
+    qint64 length = 0;     // 0 when unknown
+    QString url;           // the stream, or for RTMP the server
+    QString playPath;      // RTMP only
+    QString name;          // the title as the engine gave it
+    QString format;        // the extension
+    QStringList partUrls;  // empty when the stream is not cut into parts
+    static AnalysedStream from(const VideoInfo& info);
+};
+
 struct DownloadPlan {
     QString title;        // cleaned title (the engine's name)
     QString extension;    // the stream's format
@@ -27,10 +40,10 @@ struct DownloadPlan {
 
 enum class PlanResult { Ok, UnknownKind };
 
-// Plans the download of `info` into `folder`. `partCounter` carries the
-// next number tried for part names (1 for a new task). A record whose kind
+// Plans the download of `stream` into `folder`. `partCounter` carries the
+// next number tried for part names (1 for a new task). A stream whose kind
 // is neither HTTP nor RTMP gives UnknownKind.
-PlanResult planDownload(const VideoInfo& info, const QString& folder, int* partCounter,
+PlanResult planDownload(const AnalysedStream& stream, const QString& folder, int* partCounter,
                         DownloadPlan* plan);
 
 // A QString copy of an engine string (empty for null).

@@ -1,14 +1,30 @@
 #include "download/downloading_analy_thread.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTimer>
 
 #include "download/output_naming.h"
 #include "sitescript/tooling.h"
 
 namespace {
+
+// The abandoned workers whose threads still run. GUI thread only.
+QSet<DownloadingAnalyThread*>& abandonedWorkers() {
+    static QSet<DownloadingAnalyThread*> workers;
+    return workers;
+}
+
+// Runs when the application object goes: the engine calls of abandoned
+// analyses are waited for, so that no thread outlives the program's objects.
+void waitForAbandonedWorkers() {
+    const QSet<DownloadingAnalyThread*> workers = abandonedWorkers();
+    for (DownloadingAnalyThread* worker : workers)
+        delete worker;  // its destructor waits for its thread
+}
 
 std::u16string utf16(const QString& text) {
     return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), text.size());
@@ -35,7 +51,10 @@ DownloadingAnalyThread::DownloadingAnalyThread(QObject* parent) : QObject(parent
 
 DownloadingAnalyThread::~DownloadingAnalyThread() {
     release();
-    waitFinished();
+    // An abandoned worker is deleted once its thread has ended, or by the
+    // application's end; neither may dispatch events of others meanwhile.
+    waitFinished(!abandoned());
+    abandonedWorkers().remove(this);
 }
 
 void DownloadingAnalyThread::registerMetaTypes() {
@@ -81,11 +100,16 @@ void DownloadingAnalyThread::abandon() {
         m_wake.notify_all();
         disconnect(this, nullptr, nullptr, nullptr);
     }
+    // The object goes once its thread has ended, at the latest when the
+    // application object is destroyed (also when no event loop runs the
+    // deferred deletion any more).
+    static const bool waitsAtExit = (qAddPostRoutine(waitForAbandonedWorkers), true);
+    Q_UNUSED(waitsAtExit);
+    abandonedWorkers().insert(this);
     if (!isActive()) {
         deleteLater();
         return;
     }
-    // The thread ends on its own; the object goes once it has.
     auto* reaper = new QTimer(this);
     connect(reaper, &QTimer::timeout, this, [this] {
         if (!isActive())

@@ -60,7 +60,8 @@ public:
     // Drops the worker: its signals are disconnected, a running job
     // delivers nothing (a finished analysis's record is freed here), and
     // the object deletes itself once its thread has ended. The owner must
-    // not touch the object afterwards.
+    // not touch the object afterwards. No abandoned worker outlives the
+    // application object: its destruction waits for them.
     void abandon();
 
     // The container type probed from the first part of the last combine.

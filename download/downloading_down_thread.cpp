@@ -6,7 +6,19 @@
 #include <atomic>
 
 #include "download/output_naming.h"
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
+
+namespace {
+
+// A part is done when its run wrote the target complete. A file under the
+// target's name counts only for a helper with nothing left to do (its task
+// finished in an earlier run): after a failed run it is an older file.
+bool partDone(const DownloadHelper* helper, const QString& target) {
+    const FetchResult result = helper->lastResult();
+    return result.ok() || (result.outcome == FetchOutcome::NotRun && QFileInfo::exists(target));
+}
+
+}  // namespace
 
 DownloadingDownThread::DownloadingDownThread(QObject* parent) : QObject(parent) {}
 
@@ -43,6 +55,11 @@ RtmpProgress DownloadingDownThread::getRtmpProgress() const {
     return copy;
 }
 
+std::string DownloadingDownThread::rtmpReason() const {
+    std::lock_guard lock(m_reasonMutex);
+    return m_rtmpReason;
+}
+
 void DownloadingDownThread::abort(bool state) {
     if (m_rtmpMode) {
         m_rtmpAborted = true;
@@ -73,7 +90,12 @@ bool DownloadingDownThread::downloadRtmp() {
     __atomic_store_n(&m_rtmpProgress.bytes, 0, __ATOMIC_RELAXED);
     std::atomic_ref<double>(m_rtmpProgress.percent).store(0.0);
     const QByteArray target = m_rtmpPath.toUtf8();
-    return RtmpDownload(&m_rtmpRequest, target.constData(), &m_rtmpProgress) == kRtmpOk;
+    m_rtmpResult = RtmpDownload(&m_rtmpRequest, target.constData(), &m_rtmpProgress);
+    {
+        std::lock_guard lock(m_reasonMutex);
+        m_rtmpReason = RtmpLastReason();  // this thread's, read before its next download
+    }
+    return m_rtmpResult == kRtmpOk;
 }
 
 bool DownloadingDownThread::downloadHttp() {
@@ -96,7 +118,7 @@ bool DownloadingDownThread::downloadHttp() {
             return false;
         if (m_stopPending.exchange(false))
             return true;
-        if (!QFileInfo::exists(target)) {
+        if (!partDone(helper, target)) {
             // One more run resumes from the part files the first one left.
             ok = helper->startDownload();
             helper->join();
@@ -107,7 +129,7 @@ bool DownloadingDownThread::downloadHttp() {
             if (m_stopPending.exchange(false))
                 return true;
         }
-        if (!QFileInfo::exists(target))
+        if (!partDone(helper, target))
             return false;
     }
     return ok;

@@ -1,6 +1,8 @@
 // The download worker of one task: fetches the stream's parts one after
 // another, each with its own DownloadHelper, or one RTMP stream, and
-// reports 1 (done, or a stop acknowledged) or -1 in emitDownOK.
+// reports 1 (done, or a stop acknowledged) or -1 in emitDownOK. A part is
+// done when segfetch reports its target written, not merely when a file of
+// that name exists.
 //
 // The owner (on its own thread) sets the work, starts the worker, pauses
 // and resumes the helpers itself, and stops with abort(): in HTTP mode the
@@ -40,6 +42,10 @@ public:
     void setRtmpRequest(const std::string& url, const std::string& playPath, const QString& target);
     bool isRtmp() const { return m_rtmpMode; }
     RtmpProgress getRtmpProgress() const;
+    // The last RtmpDownload's result (an RtmpResult), kRtmpOk before any,
+    // and why it failed in words for a user (empty after success).
+    int rtmpResult() const { return m_rtmpResult.load(); }
+    std::string rtmpReason() const;
 
     // RTMP mode: makes the download give up at once (no emitDownOK follows).
     // Both modes: sets the stop flag, which the HTTP loop acknowledges by
@@ -66,6 +72,9 @@ private:
     std::atomic<bool> m_removeTemps{false};
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_rtmpAborted{false};
+    std::atomic<int> m_rtmpResult{kRtmpOk};
+    mutable std::mutex m_reasonMutex;  // written by the worker, read by the owner
+    std::string m_rtmpReason;
     QList<DownloadHelper*> m_downloaders;
     mutable std::mutex m_pathsMutex;  // the owner may replace the paths while run() reads them
     QStringList m_targetPaths;

@@ -12,32 +12,28 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/delete_tip_dialog.h"
-#include "app/message_dialog.h"
-#include "app/preferences_store.h"
+#include "core/app_files.h"
+#include "core/preferences_store.h"
 #include "download/video_progress_bar.h"
+#include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
-#include "widgets/skin_paths.h"
+#include "widgets/message_dialog.h"
+#include "widgets/skinned_form.h"
 
 namespace {
 
 enum DeleteMode { kDeleteRow = 1, kDeleteSelected = 2, kDeleteAll = 3 };
 
 QImageButton* footerButton(QWidget* parent, const char* name, const char* text, const char* image,
-                           const char* toolTip = nullptr) {
-    auto* button = new QImageButton(parent);
-    button->setObjectName(name);
-    button->setText(text);
-    button->setImage(widgets::appFile(image));
-    if (toolTip)
-        button->setToolTip(toolTip);
-    return button;
+                           const char* toolTip = "") {
+    return skinned::imageButton(parent, image,
+                                {.objectName = name, .text = text, .toolTip = toolTip});
 }
 
 }  // namespace
 
 DownloadingWidget::DownloadingWidget(QWidget* parent) : QWidget(parent) {
-    m_footer.load(widgets::appFile("/image/FOOT_2.png"));
+    m_footer.load(appfiles::path("/image/FOOT_2.png"));
     auto* verticalLayout = new QVBoxLayout(this);
     verticalLayout->setObjectName("m_verticalLayout");
     verticalLayout->setContentsMargins(0, 0, 0, 0);

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "segfetch/segfetch.h"
+
 namespace naming {
 
 namespace {
@@ -89,8 +91,10 @@ QStringList segmentFiles(const QString& target) {
 bool removeTaskFiles(const QStringList& targets) {
     bool allGone = true;
     for (const QString& target : targets) {
-        const QStringList files = segmentFiles(target) << target;
-        for (const QString& file : files) {
+        // segfetch knows every file it keeps beside a target.
+        DownloadHelper::removePartFiles(reinterpret_cast<const char16_t*>(target.utf16()));
+        QStringList left = segmentFiles(target) << target;
+        for (const QString& file : left) {
             if (QFileInfo::exists(file) && !QFile::remove(file)) {
                 qDebug("remove file failed");
                 allGone = false;

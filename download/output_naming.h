@@ -39,8 +39,9 @@ QString freeWorkPath(const QString& outputPath);
 // download.
 QStringList segmentFiles(const QString& target);
 
-// Removes every target in `targets` and its segment files; false when one
-// of them stays behind.
+// Removes every target in `targets` with every file segfetch keeps beside
+// it (part files, the control file, an interrupted join's file); false when
+// one of them stays behind.
 bool removeTaskFiles(const QStringList& targets);
 
 }  // namespace naming

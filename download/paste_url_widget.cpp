@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 
-#include "widgets/skin_paths.h"
+#include "core/app_files.h"
 
 PasteURLWidget::PasteURLWidget(QWidget* parent) : QImageWidget(parent) {
     setPanelFor(QString());
@@ -55,5 +55,5 @@ void PasteURLWidget::setPanelFor(const QString& tabName) {
         return;
     }
     m_imagePath = image;
-    setImage(widgets::appFile(image));
+    setImage(appfiles::path(image));
 }

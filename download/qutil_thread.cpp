@@ -20,11 +20,11 @@ bool QUtilThread::start() {
     return true;
 }
 
-bool QUtilThread::waitFinished() {
+bool QUtilThread::waitFinished(bool dispatchEvents) {
     if (!m_thread.joinable())
         return true;
     const QCoreApplication* app = QCoreApplication::instance();
-    const bool pumpEvents = app && QThread::currentThread() == app->thread();
+    const bool pumpEvents = dispatchEvents && app && QThread::currentThread() == app->thread();
     while (m_active.load()) {
         if (pumpEvents)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

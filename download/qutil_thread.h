@@ -20,8 +20,10 @@ public:
     // thread. Always true. Owner's thread.
     bool start();
     // Waits until run() has returned. On the thread of a running Qt event
-    // loop it dispatches events meanwhile. Always true. Owner's thread.
-    bool waitFinished();
+    // loop it dispatches events meanwhile, unless `dispatchEvents` is false
+    // (for waits while the application is going). Always true. Owner's
+    // thread.
+    bool waitFinished(bool dispatchEvents = true);
     // True while run() executes (set by start(), cleared when run returns).
     bool isActive() const { return m_active.load(); }
 

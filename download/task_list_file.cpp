@@ -4,7 +4,7 @@
 #include <QDomDocument>
 #include <QFile>
 
-#include "app/xml_file.h"
+#include "core/xml_file.h"
 #include "platform/app_dir.h"
 #include "platform/atomic_file.h"
 

@@ -1,26 +1,20 @@
-// One row of the Downloading list and the controller of its task: state,
-// title, progress bar and text, Pause, Start, Refresh and a close button;
-// drives analysis, stream choice, download and combining, and hands the
-// finished file on with emitDowningOK.
+// One row of the Downloading list: the view of one download task. It shows
+// the task's state, title, progress bar and text, offers Pause, Start,
+// Refresh and a close button, and answers the task's questions (the stream
+// dialog, the login dialog, messages). The task's road itself is its
+// TaskController's.
 //
-// GUI thread only. The workers run on threads of their own and report
-// through queued signals; no button waits on a blocked worker.
+// GUI thread only.
 #pragma once
 
-#include "download/task_record.h"
-#include "sitescript/sitescript.h"
+#include "download/task_controller.h"
 #include "widgets/image_dialog.h"
 
-#include <QList>
 #include <QPixmap>
-#include <QTimer>
 #include <QWidget>
 
-#include <string>
+#include <memory>
 
-class DownloadHelper;
-class DownloadingAnalyThread;
-class DownloadingDownThread;
 class QImageButton;
 class QImageWidget;
 class QLabel;
@@ -52,41 +46,47 @@ class VideoProgressBar : public QWidget {
     Q_OBJECT
 public:
     explicit VideoProgressBar(QWidget* parent = nullptr);
-    // Stops the task's transfers and analysis and waits for the download
-    // worker (which then ends promptly); the files stay.
+    // The task stops its transfer and analysis; its files stay.
     ~VideoProgressBar() override;
 
-    void startAnalysis(const QString& url);
-    void setFailedUrl(const QString& url);
-    void restoreTask(const StoredTask& task);
+    void startAnalysis(const QString& url) { m_task->startAnalysis(url); }
+    void setFailedUrl(const QString& url) { m_task->setFailedUrl(url); }
+    void restoreTask(const StoredTask& task) { m_task->restoreTask(task); }
     void setBigDisplay(bool big);
     void setHighlight(int highlight);
-    bool isBusy() const { return m_state == Analyzing || m_state == Downloading; }
-    bool isPaused() const { return m_state == AnalysisPaused || m_state == DownloadPaused; }
+    bool isBusy() const { return m_task->isBusy(); }
+    bool isPaused() const { return m_task->isPaused(); }
     // Stops everything before the program quits; the part files stay for a
     // later resume. Returns true.
     bool shutdown();
     // Stops the transfers and removes the task's output and part files (the
     // close button, and the list's Delete and Delete ALL).
-    void discard();
+    void discard() { m_task->discard(); }
     // What "downloadtasklist.xml" keeps of this task now.
-    StoredTask storedTask() const;
+    StoredTask storedTask() const { return m_task->storedTask(); }
+    TaskController* task() const { return m_task.get(); }
 
-    QString m_url;
-    TaskState m_state = Waiting;
-    QString m_title;
-    QString m_fileExt;
-    QString m_saveDir;
-    QString m_filePath;
-    QString m_displayName;
-    QStringList m_downloadUrls;
-    QStringList m_partPaths;
-    qint64 m_totalSize = 0;
-    qint64 m_lastReceived = 0;
-    qint64 m_resumeBase = 0;
-    bool m_noResume = false;
-    bool m_canReanalyse = false;
-    bool m_canRestart = false;
+private:
+    const std::unique_ptr<TaskController> m_task;
+
+public:
+    // The task record under the names the list and the tests read:
+    // read-only views of the controller's record.
+    const QString& m_url;
+    const TaskState& m_state;
+    const QString& m_title;
+    const QString& m_fileExt;
+    const QString& m_saveDir;
+    const QString& m_filePath;
+    const QString& m_displayName;
+    const QStringList& m_downloadUrls;
+    const QStringList& m_partPaths;
+    const qint64& m_totalSize;
+    const qint64& m_lastReceived;
+    const qint64& m_resumeBase;
+    const bool& m_noResume;
+    const bool& m_canReanalyse;
+    const bool& m_canRestart;
 
     // The form.
     QImageButton* m_btnclose;
@@ -117,12 +117,10 @@ public slots:
     void OnBtnRefresh();
     void OnBtnPause();
     void OnBtnStart();
-    void timerDone();
     void OnBtnDelete();
+    // The task's site asks for credentials: runs the login dialog and hands
+    // its answer (empty after Cancel) to the task.
     void OnShow();
-    void AnalysisOK(VideoInfo* info, int state, QList<qint64> sizes, const ISiteScript* handle);
-    void downOK(int state);
-    void combinOK(int state);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -131,31 +129,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void setState(TaskState state);
+    void buildForm();
+    void connectTask();
     void updateStateWidgets();
-    void ensureAnalysisThread();
-    void ensureDownloadThread();
-    void dropAnalysisThread();
-    void failAnalysis();
-    void startHttpDownload();
-    void startRtmpDownload(const std::string& url, const std::string& playPath);
-    void stopTransfers();
-    void deleteHelpers();
-    void showProgressText(const QString& text);
+    void showRecord();
+    void showProgress(const TaskProgress& progress);
+    void showFailure(const TaskFailure& failure);
+    void offerStreams();
 
     bool m_bigDisplay = true;
     int m_highlight = 0;
-    bool m_freshStartOnResume = false;
-    bool m_restored = false;
-    bool m_combining = false;
-    int m_partCounter = 1;
-    QList<StreamChoice> m_streams;
-    QList<DownloadHelper*> m_helpers;
-    DownloadingAnalyThread* m_analysisThread = nullptr;
-    DownloadingDownThread* m_downloadThread = nullptr;
-    QTimer m_timer;
-    QString m_userName;
-    QString m_password;
     QPixmap m_bigBackground;
     QPixmap m_smallBackground;
 };

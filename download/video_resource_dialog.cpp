@@ -8,10 +8,10 @@
 #include <QLineEdit>
 #include <QTableView>
 
-#include "app/preferences_store.h"
+#include "core/app_files.h"
+#include "core/preferences_store.h"
 #include "platform/text.h"
 #include "widgets/image_button.h"
-#include "widgets/skin_paths.h"
 
 VideoResourceModel::VideoResourceModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -91,7 +91,7 @@ bool VideoResourceModel::setData(const QModelIndex& index, const QVariant& value
 
 VideoResourceDialog::VideoResourceDialog(QWidget* parent) : QImageDialog(parent) {
     setObjectName("VideoResourceDialog");
-    setBackground(widgets::appFile("/image/news_bg.png"), true);
+    setBackground(appfiles::path("/image/news_bg.png"), true);
     if (width() < 300)
         resize(480, 330);
     auto* caption = new QLabel("Download link", this);

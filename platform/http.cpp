@@ -1,6 +1,7 @@
 #include "platform/http.h"
 
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "platform/transfer_limits.h"
 
 #include <curl/curl.h>
@@ -67,13 +68,6 @@ struct Transfer {
     bool firstByteTimedOut = false;
     bool encodingRefused = false;
 };
-
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
 
 // Delivers the final response's headers once, before the first body byte or
 // at the end of a bodiless transfer.
@@ -312,7 +306,18 @@ void recordFailure(Response& response, CURLcode code, const Transfer& transfer, 
         response.limitMs = limitOr(transfer.request->connectTimeoutMs, transferLimits().connect);
 }
 
-Response perform(const Request& request, const Callbacks* callbacks) {
+// Readies a kept handle for its next request: every option back to its
+// default, the open connection kept. Before curl 8.0 the reset forgot the
+// list of cookie files without freeing it; emptying the list first frees
+// it (the cookies themselves live in the shared store and stay).
+void resetForNextRequest(CURL* curl) {
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, static_cast<char*>(nullptr));
+    curl_easy_reset(curl);
+}
+
+// `reused` is a handle kept by a Connection (its open connection survives
+// the reset), or null for a fresh handle that lives for this request only.
+Response perform(const Request& request, const Callbacks* callbacks, CURL* reused = nullptr) {
     Response response;
     if (!isHttpUrl(request.url)) {
         response.error = "only http and https URLs are fetched";
@@ -323,11 +328,13 @@ Response perform(const Request& request, const Callbacks* callbacks) {
     curl_slist* headers = buildHeaderList(request);
     for (int attempt = 0;; ++attempt) {
         response = Response{};
-        CURL* curl = curl_easy_init();
+        CURL* curl = reused ? reused : curl_easy_init();
         if (!curl) {
             response.error = "curl_easy_init failed";
             break;
         }
+        if (reused)
+            resetForNextRequest(curl);
         Transfer transfer;
         transfer.request = &request;
         transfer.callbacks = callbacks;
@@ -335,6 +342,8 @@ Response perform(const Request& request, const Callbacks* callbacks) {
         transfer.curl = curl;
         char errorBuffer[CURL_ERROR_SIZE] = {};
         configure(curl, request, transfer, headers, errorBuffer);
+        if (reused)
+            curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 0L);
         CURLcode code = curl_easy_perform(curl);
         if (code == CURLE_OK)
             deliverHeaders(transfer);  // a bodiless answer still reports its headers
@@ -353,7 +362,10 @@ Response perform(const Request& request, const Callbacks* callbacks) {
         response.transportOk = code == CURLE_OK && !transfer.stopRequested;
         recordFailure(response, code, transfer, curl, errorBuffer,
                       request.stallTimeoutSeconds * 1000);
-        curl_easy_cleanup(curl);
+        if (reused)
+            curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
+        else
+            curl_easy_cleanup(curl);
         const bool connectFailed = code == CURLE_COULDNT_CONNECT;
         if (!connectFailed || attempt >= request.connectRetries)
             break;
@@ -372,8 +384,23 @@ Response fetch(const Request& request, const Callbacks& callbacks) {
     return perform(request, &callbacks);
 }
 
+Connection::~Connection() {
+    if (handle_)
+        curl_easy_cleanup(static_cast<CURL*>(handle_));
+}
+
+Response Connection::fetch(const Request& request, const Callbacks& callbacks) {
+    if (!handle_) {
+        CookieShare::instance();  // initialises curl before the first handle
+        handle_ = curl_easy_init();
+    }
+    if (!handle_)
+        return perform(request, &callbacks);
+    return perform(request, &callbacks, static_cast<CURL*>(handle_));
+}
+
 bool isHttpUrl(std::string_view url) {
-    const std::string lower = lowerCase(url.substr(0, 8));
+    const std::string lower = platform::lowerAscii(url.substr(0, 8));
     return lower.starts_with("http://") || lower.starts_with("https://");
 }
 

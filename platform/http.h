@@ -126,6 +126,25 @@ Response fetch(const Request& request);
 // must be set). Response::body stays empty.
 Response fetch(const Request& request, const Callbacks& callbacks);
 
+// A connection kept open from one request to the next (HTTP keep-alive),
+// for a worker that fetches many files from one server in turn. A request
+// made through it behaves as fetch() does, except that the connection (and
+// a TLS session) is reused when the server keeps it open. One thread at a
+// time; the connection closes with the object.
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // As fetch(request, callbacks).
+    Response fetch(const Request& request, const Callbacks& callbacks);
+
+private:
+    void* handle_ = nullptr;  // the transfer handle, made at the first request
+};
+
 // True when the URL has the http or https scheme (case-insensitive).
 bool isHttpUrl(std::string_view url);
 

@@ -1,26 +1,13 @@
 #include "platform/http_parse.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
 namespace platform::http {
 namespace {
-
-std::string lowerCase(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return out;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 // A whole decimal number without sign, or nothing.
 std::optional<std::int64_t> decimal(std::string_view text) {
@@ -46,7 +33,8 @@ std::vector<Header> splitHeaderLines(std::string_view text) {
         std::string_view value = line.substr(colon + 1);
         if (!value.empty() && value.front() == ' ')
             value.remove_prefix(1);
-        headers.push_back({std::string(trimmed(line.substr(0, colon))), std::string(value)});
+        headers.push_back(
+            {std::string(platform::trimBlanks(line.substr(0, colon))), std::string(value)});
     }
     return headers;
 }
@@ -54,12 +42,12 @@ std::vector<Header> splitHeaderLines(std::string_view text) {
 std::vector<Header> parseHeaders(std::string_view text) {
     std::vector<Header> headers = splitHeaderLines(text);
     for (Header& header : headers)
-        header.name = lowerCase(header.name);
+        header.name = platform::lowerAscii(header.name);
     return headers;
 }
 
 const std::string* findHeader(const std::vector<Header>& headers, std::string_view name) {
-    const std::string wanted = lowerCase(name);
+    const std::string wanted = platform::lowerAscii(name);
     for (const Header& h : headers)
         if (h.name == wanted)
             return &h.value;
@@ -80,15 +68,15 @@ std::optional<StatusLine> parseStatusLine(std::string_view headerBlock) {
     StatusLine status;
     status.code = static_cast<long>(*code);
     if (rest.size() > 4)
-        status.reason = std::string(trimmed(rest.substr(4)));
+        status.reason = std::string(platform::trimBlanks(rest.substr(4)));
     return status;
 }
 
 std::optional<ContentRange> parseContentRange(std::string_view value) {
-    value = trimmed(value);
-    if (value.size() < 6 || lowerCase(value.substr(0, 6)) != "bytes ")
+    value = platform::trimBlanks(value);
+    if (value.size() < 6 || platform::lowerAscii(value.substr(0, 6)) != "bytes ")
         return std::nullopt;
-    std::string_view range = trimmed(value.substr(6));
+    std::string_view range = platform::trimBlanks(value.substr(6));
     const size_t dash = range.find('-');
     const size_t slash = range.find('/');
     if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash)
@@ -117,9 +105,9 @@ std::string Validators::forIfRange() const {
 Validators validatorsOf(const std::vector<Header>& headers) {
     Validators validators;
     if (const std::string* etag = findHeader(headers, "etag"))
-        validators.etag = std::string(trimmed(*etag));
+        validators.etag = std::string(platform::trimBlanks(*etag));
     if (const std::string* modified = findHeader(headers, "last-modified"))
-        validators.lastModified = std::string(trimmed(*modified));
+        validators.lastModified = std::string(platform::trimBlanks(*modified));
     return validators;
 }
 
@@ -131,8 +119,8 @@ std::string contentEncodingOf(const std::vector<Header>& headers) {
         std::string_view list = header.value;
         while (!list.empty()) {
             const size_t comma = list.find(',');
-            const std::string_view coding = trimmed(list.substr(0, comma));
-            if (!coding.empty() && lowerCase(coding) != "identity") {
+            const std::string_view coding = platform::trimBlanks(list.substr(0, comma));
+            if (!coding.empty() && platform::lowerAscii(coding) != "identity") {
                 if (!codings.empty())
                     codings += ", ";
                 codings += coding;

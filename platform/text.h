@@ -24,6 +24,13 @@ inline std::string utf16ToAnsi(std::u16string_view utf16) {
     return utf16ToUtf8(utf16);
 }
 
+// The text with the ASCII letters A to Z in lower case; other bytes,
+// UTF-8 sequences included, unchanged.
+std::string lowerAscii(std::string_view text);
+
+// The text without the blanks, tabs and carriage returns at either end.
+std::string_view trimBlanks(std::string_view text);
+
 // The value of a hexadecimal digit, or -1 for any other character.
 int hexDigitValue(char c);
 

@@ -2,8 +2,8 @@
 
 #include <QIcon>
 
-#include "app/product.h"
-#include "widgets/skin_paths.h"
+#include "core/app_files.h"
+#include "core/product.h"
 
 namespace {
 PlayerWidget* g_player = nullptr;
@@ -11,7 +11,7 @@ PlayerWidget* g_player = nullptr;
 
 PlayerWidget::PlayerWidget() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setWindowTitle(product::displayName() + " Player");
-    setWindowIcon(QIcon(widgets::appFile("/image/IPAD_128.png")));
+    setWindowIcon(QIcon(appfiles::path("/image/IPAD_128.png")));
     resize(990, 650);
 }
 

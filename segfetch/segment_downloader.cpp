@@ -1,5 +1,6 @@
 #include "segfetch/segment_downloader.h"
 
+#include "platform/file_io.h"
 #include "platform/target_check.h"
 #include "platform/text.h"
 #include "platform/transfer_limits.h"
@@ -27,7 +28,6 @@ constexpr const char* kUserAgent =
     "Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 5.1; Trident/4.0)";
 constexpr const char* kRequestHeaders =
     "Accept: */*\r\nAccept-Language: zh-CN\r\nAccept-Charset: *\r\nAccept-Encoding:identity\r\n";
-constexpr std::size_t kCopyBlock = 1 << 20;
 // Fewer, larger writes into the parts; one buffer per connection.
 constexpr long kReceiveBufferBytes = 256 * 1024;
 constexpr const char* kChangedNote =
@@ -40,58 +40,8 @@ std::int64_t fileSize(const std::string& path) {
     return info.st_size;
 }
 
-bool writeAll(int fd, const char* data, std::size_t size, std::int64_t offset) {
-    while (size > 0) {
-        ssize_t written = ::pwrite(fd, data, size, offset);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written == 0)
-            errno = ENOSPC;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-        offset += written;
-    }
-    return true;
-}
-
 std::string systemErrorText(int error) {
     return std::strerror(error);
-}
-
-// Copies in the kernel; falls back to 1 MiB blocks where the file systems
-// cannot. Returns the bytes copied, or -1 on a write error (errno set).
-std::int64_t copyBytes(int from, int to, std::int64_t toOffset, std::int64_t length) {
-    loff_t in = 0;
-    loff_t out = toOffset;
-    while (in < length) {
-        ssize_t n =
-            ::copy_file_range(from, &in, to, &out, static_cast<std::size_t>(length - in), 0);
-        if (n > 0)
-            continue;
-        if (n == 0)
-            return in;  // the part ended early
-        if (errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-            return -1;
-        break;  // copy the rest through user space
-    }
-    std::vector<char> buffer(kCopyBlock);
-    while (in < length) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyBlock, length - in));
-        ssize_t n = ::pread(from, buffer.data(), want, in);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? -1 : in;
-        if (!writeAll(to, buffer.data(), static_cast<std::size_t>(n), out))
-            return -1;
-        in += n;
-        out += n;
-    }
-    return in;
 }
 
 // Calls fn(0) ... fn(count - 1), each on a thread of its own (on the
@@ -571,7 +521,7 @@ CSegmentDownloader::FetchEnd CSegmentDownloader::fetchInto(const SegmentInfo& se
         }
         const auto room = static_cast<std::size_t>(length - have);
         const std::size_t useful = std::min(size, room);
-        if (!writeAll(fd, data, useful, have)) {
+        if (!platform::writeAllAt(fd, data, useful, have)) {
             writeError = errno;
             return false;
         }
@@ -621,7 +571,8 @@ bool CSegmentDownloader::joinSegment(const SegmentInfo& segment, int targetFd) {
     const int fd = ::open(part.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const std::int64_t copied = copyBytes(fd, targetFd, segment.start, segment.length());
+    const std::int64_t copied =
+        platform::copyFileBytes(fd, targetFd, segment.start, segment.length());
     const int error = errno;
     ::close(fd);
     errno = error;

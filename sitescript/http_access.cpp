@@ -95,13 +95,52 @@ http::Response fetchHeadersOnly(const http::Request& request) {
     return perform(request, &callbacks);
 }
 
-// The probe's header text for one request: none when the status is bad.
-std::string probeHeaders(const std::string& url, const char* method, const std::string& agent) {
-    http::Request request = makeRequest(url, method, agent, kProbeEncoding);
-    const http::Response response =
-        std::string_view(method) == "HEAD" ? perform(request) : fetchHeadersOnly(request);
+// The header text of the probe's HEAD: none when the status is bad.
+std::string probeHead(const std::string& url, const std::string& agent) {
+    const http::Response response = perform(makeRequest(url, "HEAD", agent, kProbeEncoding));
     return outcomeOf(response) == StatusOutcome::Bad ? std::string() : response.rawHeaders;
 }
+
+// The GET of the probe: its header text (none when the status is bad) and
+// the first bytes of the body, which tell an HLS playlist served under
+// any content type.
+struct ProbeAnswer {
+    std::string headers;
+    std::string head;
+};
+constexpr std::size_t kSniffBytes = 16;
+
+ProbeAnswer probeGet(const std::string& url, const std::string& agent) {
+    ProbeAnswer answer;
+    http::Callbacks callbacks;
+    callbacks.onBody = [&answer](const char* data, std::size_t size) {
+        answer.head.append(data, std::min(size, kSniffBytes - answer.head.size()));
+        return answer.head.size() < kSniffBytes;
+    };
+    const http::Response response =
+        perform(makeRequest(url, "GET", agent, kProbeEncoding), &callbacks);
+    if (outcomeOf(response) == StatusOutcome::Bad)
+        return {};
+    answer.headers = response.rawHeaders;
+    return answer;
+}
+
+bool isPlaylistText(std::string_view head) {
+    if (head.starts_with("\xEF\xBB\xBF"))
+        head.remove_prefix(3);
+    return head.starts_with("#EXTM3U");
+}
+
+// The content types of HLS playlists, compared without case and without
+// parameters ("; charset=utf-8").
+bool isPlaylistType(std::string_view type) {
+    const std::string media =
+        platform::lowerAscii(platform::trimBlanks(type.substr(0, type.find(';'))));
+    return media == "application/vnd.apple.mpegurl" || media == "application/x-mpegurl" ||
+           media == "audio/mpegurl" || media == "audio/x-mpegurl";
+}
+
+constexpr const char16_t* kPlaylistFormat = u"m3u8";
 
 }  // namespace
 
@@ -176,6 +215,9 @@ void setCookie(const std::u16string& url, const std::u16string& name, const std:
 }
 
 std::u16string formatForContentType(std::string_view type) {
+    // Ahead of the table, whose "mpeg" and "audio" rows would take them.
+    if (isPlaylistType(type))
+        return kPlaylistFormat;
     static constexpr std::pair<const char*, const char16_t*> kFormats[] = {
         {"flv", u"flv"},
         {"video/f4f", u"flv"},
@@ -204,15 +246,22 @@ std::u16string formatForContentType(std::string_view type) {
 void probeStream(const std::u16string& url, VariableTable& variables) {
     const std::string target = platform::utf16ToUtf8(url);
     const std::string agent = userAgentOf(variables);
-    std::string headerText = probeHeaders(target, "GET", agent);
-    if (std::string headOnly = probeHeaders(target, "HEAD", agent); !headOnly.empty())
+    const ProbeAnswer get = probeGet(target, agent);
+    std::string headerText = get.headers;
+    if (std::string headOnly = probeHead(target, agent); !headOnly.empty())
         headerText = std::move(headOnly);
     if (headerText.empty())
         return;
     const auto headers = http::parseHeaders(headerText);
     const std::string* type = http::findHeader(headers, "content-type");
-    const std::u16string format = type ? formatForContentType(*type) : std::u16string();
+    const bool playlist = isPlaylistText(get.head) || (type && isPlaylistType(*type));
+    const std::u16string format = playlist ? kPlaylistFormat
+                                  : type   ? formatForContentType(*type)
+                                           : std::u16string();
     variables.set(u"VIDFORMAT", format.empty() ? Value{} : Value{format});
+    // A playlist's own length is not the stream's: the size stays unknown.
+    if (playlist)
+        return;
     const std::string* length = http::findHeader(headers, "content-length");
     const std::int64_t added = length ? readNumber(platform::utf8ToUtf16(*length)) : 0;
     variables.set(u"VIDLENGTH", decimal(numberOf(variables.get(u"VIDLENGTH")) + added));

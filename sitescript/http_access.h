@@ -42,11 +42,14 @@ Value redirectTarget(const std::string& url, const std::string& userAgent);
 void setCookie(const std::u16string& url, const std::u16string& name, const std::u16string& data);
 
 // The stream probe: sets VIDFORMAT from the stream's content type and adds
-// its content length to VIDLENGTH, from the headers of a GET (body not
-// read) replaced by those of a HEAD when that answers.
+// its content length to VIDLENGTH, from the headers of a GET (of whose body
+// only the first 16 bytes are read) replaced by those of a HEAD when that
+// answers. An HLS playlist, told by its content type or by a body that
+// starts with "#EXTM3U" whatever the type, gets "m3u8" and adds no length.
 void probeStream(const std::u16string& url, VariableTable& variables);
 
-// VIDFORMAT for a content type; empty when the table has no row for it.
+// VIDFORMAT for a content type; empty when the table has no row for it. The
+// HLS playlist types give "m3u8", compared without case.
 std::u16string formatForContentType(std::string_view contentType);
 
 // Test seam: answers every request of the functions above from memory

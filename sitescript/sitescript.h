@@ -55,9 +55,17 @@ struct VideoInfo {
     char16_t* url;        // stream URL (for RTMP the server URL)
     char16_t* playPath;   // RTMP play path
     char16_t* name;       // title, cleaned up for use as a file name
-    char16_t* format;     // file extension without the dot ("flv", "mp4", ...)
+    char16_t* format;     // file extension without the dot ("flv", "mp4", ...); see below
     VideoPart* parts;     // the stream's parts, or null when it is not cut into parts
 };
+
+// An HLS stream (a master or media playlist) is a VideoInfo of kind
+// StreamKindHttp with the format "m3u8": url is the playlist's address and
+// length is 0, since the playlist's own size says nothing of the stream's.
+// The stream probe gives "m3u8" for the HLS content types
+// ("application/vnd.apple.mpegurl", "application/x-mpegurl",
+// "audio/mpegurl", "audio/x-mpegurl", without case) and for any answer whose
+// body starts with "#EXTM3U".
 
 // Asked by a script's REQUESTLOGIN statement for the user's credentials, on
 // the thread that called AnalyseUrl; it may block until the user answers.

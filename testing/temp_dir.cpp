@@ -33,6 +33,14 @@ ScopedEnv::~ScopedEnv() {
         unsetenv(name_.c_str());
 }
 
+ScratchAppDir::ScratchAppDir() : home_("CLIPWRIGHT_HOME", dir_.path().string()) {}
+
+void ScratchAppDir::linkBuiltSkin() const {
+    const std::filesystem::path built(CLIPWRIGHT_BUILD_APP_DIR);
+    for (const char* folder : {"image", "pic"})
+        std::filesystem::create_directory_symlink(built / folder, path() / folder);
+}
+
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;

@@ -37,6 +37,23 @@ private:
     std::optional<std::string> previous_;
 };
 
+// A scratch application directory: CLIPWRIGHT_HOME names a fresh folder for
+// the object's lifetime, so that every data file the code under test reads
+// or writes lands there.
+class ScratchAppDir {
+public:
+    ScratchAppDir();
+    const std::filesystem::path& path() const { return dir_.path(); }
+    std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
+    // Links the skin the build drew (image/ and pic/) into the folder, for
+    // windows that load their pictures.
+    void linkBuiltSkin() const;
+
+private:
+    TempDir dir_;
+    ScopedEnv home_;
+};
+
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 
 #include "widgets/image_button.h"
-#include "widgets/skin_paths.h"
+#include "widgets/skinned_form.h"
 
 QImageDialog::QImageDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -21,12 +21,35 @@ bool QImageDialog::setBackground(const QString& path, bool resizeToImage) {
 
 QImageButton* QImageDialog::addImageButton(const QString& imagePath, const QPoint& pos,
                                            const QString& toolTip) {
-    auto* button = new QImageButton(this);
-    button->setImage(widgets::appFile(imagePath));
+    QImageButton* button = skinned::imageButton(this, imagePath, {.toolTip = toolTip});
     button->move(pos);
-    if (!toolTip.isEmpty())
-        button->setToolTip(toolTip);
     return button;
+}
+
+QImageDialog::ButtonRow QImageDialog::addButtonRow(const QString& okImage,
+                                                   const QString& cancelImage,
+                                                   const ButtonRowMargins& margins) {
+    ButtonRow row;
+    if (!okImage.isEmpty())
+        row.ok = skinned::imageButton(this, okImage, {.objectName = "m_btnOK"});
+    if (!cancelImage.isEmpty())
+        row.cancel = skinned::imageButton(this, cancelImage, {.objectName = "m_btnCancel"});
+    row.close = skinned::imageButton(this, "/image/button_close.png",
+                                     {.objectName = "m_btnClose", .toolTip = tr("Close")});
+    placeButtonRow(row, margins);
+    return row;
+}
+
+void QImageDialog::placeButtonRow(const ButtonRow& row, const ButtonRowMargins& margins) {
+    int right = width() - margins.right;
+    for (QImageButton* button : {row.cancel, row.ok}) {
+        if (!button)
+            continue;
+        button->move(right - button->width(), height() - margins.bottom - button->height());
+        right = button->x() - 10;
+    }
+    if (row.close)
+        row.close->move(width() - margins.closeRight - row.close->width(), margins.closeTop);
 }
 
 void QImageDialog::paintEvent(QPaintEvent*) {

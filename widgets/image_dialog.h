@@ -8,6 +8,24 @@
 
 class QImageButton;
 
+// A dialog's answer buttons: OK and Cancel side by side in the bottom band
+// (Cancel outermost) and close in the top-right corner. A button the dialog
+// does not have is null.
+struct DialogButtonRow {
+    QImageButton* ok = nullptr;
+    QImageButton* cancel = nullptr;
+    QImageButton* close = nullptr;
+};
+
+// Where QImageDialog::placeButtonRow puts them, in pixels from the
+// dialog's edges.
+struct DialogButtonMargins {
+    int right = 22;       // Cancel (or OK alone) from the right edge
+    int bottom = 11;      // OK and Cancel from the bottom edge
+    int closeRight = 12;  // the close button from the right edge
+    int closeTop = 8;     // and from the top edge
+};
+
 class QImageDialog : public QDialog {
     Q_OBJECT
 public:
@@ -23,6 +41,17 @@ public:
     // application directory, e.g. "/image/OK_btn.png") at `pos`.
     QImageButton* addImageButton(const QString& imagePath, const QPoint& pos,
                                  const QString& toolTip = {});
+
+    using ButtonRow = DialogButtonRow;
+    using ButtonRowMargins = DialogButtonMargins;
+    // Creates the skin's OK, Cancel and close buttons (an empty image leaves
+    // that one out) and places them for the dialog's current size.
+    ButtonRow addButtonRow(const QString& okImage = "/image/OK_btn.png",
+                           const QString& cancelImage = "/image/BTN_Cancel_1.png",
+                           const ButtonRowMargins& margins = {});
+    // Places the buttons of `row` for the dialog's current size; OK sits 10
+    // pixels left of Cancel.
+    void placeButtonRow(const ButtonRow& row, const ButtonRowMargins& margins = {});
 
 protected:
     void paintEvent(QPaintEvent* event) override;

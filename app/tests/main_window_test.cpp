@@ -11,16 +11,16 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/app_log.h"
 #include "app/boot_widget.h"
 #include "app/close_tip_dialog.h"
 #include "app/main_select_widget.h"
 #include "app/main_window.h"
-#include "app/tests/app_test_support.h"
+#include "core/app_log.h"
 #include "download/down_centre_widget.h"
 #include "download/download_head_widget.h"
 #include "download/paste_url_widget.h"
 #include "library/downloaded_widget.h"
+#include "testing/gui_test.h"
 #include "widgets/image_button.h"
 
 namespace {

@@ -18,10 +18,7 @@ protected:
 };
 
 TEST_F(GetCommand, GetCommandDownloadsAndCombinesAStreamInParts) {
-    testing_support::ClipOptions clip;
-    clip.seconds = 1;
-    clip.width = 160;
-    clip.height = 120;
+    const testing_support::ClipOptions clip = smallClip();
     makeClip(homePath() / "src1.flv", clip);
     makeClip(homePath() / "src2.flv", clip);
     server.serveFile("/part1.flv", homePath() / "src1.flv");

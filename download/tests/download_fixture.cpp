@@ -2,6 +2,9 @@
 
 #include "sitescript/tooling.h"
 
+#include <QCoreApplication>
+#include <QTest>
+
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -40,9 +43,17 @@ void writeScript(const std::filesystem::path& home, const std::string& plain) {
     testing_support::writeFile(home / "script.ent", text);
 }
 
-MediaServer::MediaServer()
-    : hits_(std::make_shared<std::map<std::string, int>>()),
-      mutex_(std::make_shared<std::mutex>()) {}
+MediaServer::MediaServer() : counts_(std::make_shared<Counts>()) {}
+
+bool MediaServer::admit(Counts& counts, const std::string& path, httplib::Response& res) {
+    std::lock_guard lock(counts.mutex);
+    ++counts.hits[path];
+    if (!counts.missing[path])
+        return true;
+    res.status = 404;
+    res.set_content("no such file", "text/plain");
+    return false;
+}
 
 // The content type a web server would send for the path's extension; the
 // engine's stream probe reads the format from it.
@@ -57,21 +68,22 @@ std::string contentType(const std::string& path) {
 void MediaServer::serve(const std::string& path, std::string content) {
     const std::string type = contentType(path);
     auto body = std::make_shared<std::string>(std::move(content));
-    auto hits = hits_;
-    auto mutex = mutex_;
+    auto counts = counts_;
     server_.server().Get(
-        path, [body, hits, mutex, path, type](const httplib::Request&, httplib::Response& res) {
-            {
-                std::lock_guard lock(*mutex);
-                ++(*hits)[path];
-            }
+        path, [body, counts, path, type](const httplib::Request&, httplib::Response& res) {
+            if (!admit(*counts, path, res))
+                return;
             if (body->empty())  // a provider of size 0 never ends its response
                 return res.set_content("", type);
-            res.set_content_provider(
-                body->size(), type,
-                [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                    return sink.write(body->data() + offset, length);
-                });
+            res.set_content_provider(body->size(), type,
+                                     [body, counts, path](std::size_t offset, std::size_t length,
+                                                          httplib::DataSink& sink) {
+                                         {
+                                             std::lock_guard lock(counts->mutex);
+                                             counts->bytes[path] += std::int64_t(length);
+                                         }
+                                         return sink.write(body->data() + offset, length);
+                                     });
         });
 }
 
@@ -82,15 +94,23 @@ void MediaServer::serveFile(const std::string& path, const std::filesystem::path
 void MediaServer::serveSlowly(const std::string& path, std::string content,
                               std::size_t bytesPerSecond) {
     auto body = std::make_shared<std::string>(std::move(content));
-    server_.server().Get(path, [body, bytesPerSecond](const httplib::Request&,
-                                                      httplib::Response& res) {
-        res.set_content_provider(body->size(), "application/octet-stream",
-                                 [body, bytesPerSecond](std::size_t offset, std::size_t length,
-                                                        httplib::DataSink& sink) {
-                                     const std::size_t now = std::min(length, bytesPerSecond / 10);
-                                     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-                                     return sink.write(body->data() + offset, now);
-                                 });
+    auto counts = counts_;
+    server_.server().Get(path, [body, counts, path, bytesPerSecond](const httplib::Request&,
+                                                                    httplib::Response& res) {
+        if (!admit(*counts, path, res))
+            return;
+        res.set_content_provider(
+            body->size(), "application/octet-stream",
+            [body, counts, path, bytesPerSecond](std::size_t offset, std::size_t length,
+                                                 httplib::DataSink& sink) {
+                const std::size_t now = std::min(length, bytesPerSecond / 10);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                if (!sink.write(body->data() + offset, now))
+                    return false;
+                std::lock_guard lock(counts->mutex);
+                counts->bytes[path] += std::int64_t(now);
+                return true;
+            });
     });
 }
 
@@ -99,9 +119,48 @@ void MediaServer::start() {
 }
 
 int MediaServer::hits(const std::string& path) const {
-    std::lock_guard lock(*mutex_);
-    auto found = hits_->find(path);
-    return found == hits_->end() ? 0 : found->second;
+    std::lock_guard lock(counts_->mutex);
+    auto found = counts_->hits.find(path);
+    return found == counts_->hits.end() ? 0 : found->second;
+}
+
+std::int64_t MediaServer::bytesSent(const std::string& path) const {
+    std::lock_guard lock(counts_->mutex);
+    auto found = counts_->bytes.find(path);
+    return found == counts_->bytes.end() ? 0 : found->second;
+}
+
+void MediaServer::setMissing(const std::string& path, bool missing) {
+    std::lock_guard lock(counts_->mutex);
+    counts_->missing[path] = missing;
+}
+
+bool caught(QSignalSpy& spy, int timeoutMs) {
+    return !spy.isEmpty() || spy.wait(timeoutMs);
+}
+
+bool caught(testing_support::QueuedSignalSpy& spy, int timeoutMs) {
+    return !spy.isEmpty() || spy.wait(timeoutMs);
+}
+
+void ensureCoreApp() {
+    static int argc = 1;
+    static char name[] = "download-tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+}
+
+void waitEvents(int ms) {
+    QTest::qWait(ms);
+}
+
+testing_support::ClipOptions smallClip() {
+    testing_support::ClipOptions clip;
+    clip.seconds = 1;
+    clip.width = 160;
+    clip.height = 120;
+    return clip;
 }
 
 std::string contentOf(const std::filesystem::path& path) {
@@ -114,11 +173,5 @@ std::string contentOf(const std::filesystem::path& path) {
 QString qpath(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }
-
-HomeTest::HomeTest()
-    : env_(std::make_unique<testing_support::ScopedEnv>("CLIPWRIGHT_HOME", home_.path().string())) {
-}
-
-HomeTest::~HomeTest() = default;
 
 }  // namespace download_test

@@ -4,15 +4,20 @@
 #pragma once
 
 #include "testing/loopback_server.h"
+#include "testing/media.h"
+#include "testing/queued_signal_spy.h"
 #include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QString>
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,8 +34,8 @@ std::string streamBlock(const std::string& key, const std::string& title,
 // Writes the plain script text as the scrambled "script.ent" into `home`.
 void writeScript(const std::filesystem::path& home, const std::string& plain);
 
-// Files served by a loopback server, with Range support, and a count of
-// the requests each path received.
+// Files served by a loopback server, with Range support, and counts of
+// the requests each path received and of the body bytes it sent.
 class MediaServer {
 public:
     MediaServer();
@@ -40,15 +45,54 @@ public:
     void serveFile(const std::string& path, const std::filesystem::path& file);
     // Serves `content` slowly: `bytesPerSecond` per request.
     void serveSlowly(const std::string& path, std::string content, std::size_t bytesPerSecond);
+    // For handlers of a test's own; register before start().
+    httplib::Server& server() { return server_.server(); }
     void start();
     std::string url(const std::string& path) const { return server_.url(path); }
     int hits(const std::string& path) const;
+    // Body bytes sent for `path` so far.
+    std::int64_t bytesSent(const std::string& path) const;
+    // While set, `path` is answered with 404.
+    void setMissing(const std::string& path, bool missing);
 
 private:
+    struct Counts {
+        std::mutex mutex;
+        std::map<std::string, int> hits;
+        std::map<std::string, std::int64_t> bytes;
+        std::map<std::string, bool> missing;
+    };
+    // Counts the request; false when it is to be answered with 404.
+    static bool admit(Counts& counts, const std::string& path, httplib::Response& res);
+
     testing_support::LoopbackServer server_;
-    std::shared_ptr<std::map<std::string, int>> hits_;
-    std::shared_ptr<std::mutex> mutex_;
+    std::shared_ptr<Counts> counts_;
 };
+
+// True once `spy` has caught a signal, also one emitted before the call.
+// Signals that worker threads emit go to a QueuedSignalSpy.
+bool caught(QSignalSpy& spy, int timeoutMs = 30000);
+bool caught(testing_support::QueuedSignalSpy& spy, int timeoutMs = 30000);
+
+// The Qt application object of a headless test binary, created once.
+void ensureCoreApp();
+
+// Processes events for about `ms` milliseconds.
+void waitEvents(int ms);
+
+// Runs the event loop until `condition` holds; false after `timeoutMs`.
+template <typename Condition>
+bool waitFor(Condition condition, int timeoutMs = 20000) {
+    for (int waited = 0; !condition(); waited += 20) {
+        if (waited > timeoutMs)
+            return false;
+        waitEvents(20);
+    }
+    return true;
+}
+
+// A one-second 160x120 clip, small enough to serve and combine fast.
+testing_support::ClipOptions smallClip();
 
 // Bytes of the file (empty when missing).
 std::string contentOf(const std::filesystem::path& path);
@@ -57,13 +101,8 @@ QString qpath(const std::filesystem::path& path);
 // Sets CLIPWRIGHT_HOME to a scratch folder for each test.
 class HomeTest : public ::testing::Test {
 protected:
-    HomeTest();
-    ~HomeTest() override;
     std::filesystem::path homePath() const { return home_.path(); }
-    testing_support::TempDir home_;
-
-private:
-    std::unique_ptr<testing_support::ScopedEnv> env_;
+    testing_support::ScratchAppDir home_;
 };
 
 }  // namespace download_test

@@ -5,7 +5,7 @@
 #include "download/downloading_down_thread.h"
 #include "download/tests/download_fixture.h"
 #include "platform/process.h"
-#include "segfetch/download_helper.h"
+#include "segfetch/segfetch.h"
 #include "testing/media.h"
 #include "testing/queued_signal_spy.h"
 
@@ -26,19 +26,6 @@ using testing_support::writeFile;
 
 namespace {
 
-void ensureApp() {
-    static int argc = 1;
-    static char name[] = "download_core_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
-
-// True once `spy` has caught a signal, also one emitted before the call.
-bool caught(QueuedSignalSpy& spy, int timeoutMs = 30000) {
-    return !spy.isEmpty() || spy.wait(timeoutMs);
-}
-
 struct Analysed {
     int state = 0;
     qint64 length = 0;
@@ -48,7 +35,7 @@ struct Analysed {
 
 class Workers : public HomeTest {
 protected:
-    Workers() { ensureApp(); }
+    Workers() { ensureCoreApp(); }
 
     // Runs one analysis of `url` and frees its record.
     Analysed analyse(const QString& url, DownloadingAnalyThread& worker) {
@@ -149,10 +136,7 @@ TEST_F(Workers, CombineRenamesOnePartAndJoinsFlvPieces) {
     EXPECT_FALSE(QFile::exists(file("single.mp4")));
     EXPECT_EQ(combine(file("other.mp4"), {file("missing.mp4")}), -1);
 
-    testing_support::ClipOptions clip;
-    clip.seconds = 1;
-    clip.width = 160;
-    clip.height = 120;
+    const testing_support::ClipOptions clip = smallClip();
     makeClip(homePath() / "Clip(1).flv", clip);
     makeClip(homePath() / "Clip(2).flv", clip);
     // Stale work files of earlier runs are left alone.
@@ -166,10 +150,7 @@ TEST_F(Workers, CombineRenamesOnePartAndJoinsFlvPieces) {
 }
 
 TEST_F(Workers, CombineMuxesMp4VideoWithAudioAndKeepsPiecesOnFailure) {
-    testing_support::ClipOptions video;
-    video.seconds = 1;
-    video.width = 160;
-    video.height = 120;
+    testing_support::ClipOptions video = smallClip();
     video.audio = false;
     testing_support::ClipOptions audio = video;
     audio.video = false;

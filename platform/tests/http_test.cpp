@@ -238,4 +238,50 @@ TEST(HttpHeaders, ParsingRules) {
     EXPECT_EQ(headers[1].value, "");
 }
 
+TEST_F(HttpTest, ConnectionKeepsItsConnectionBetweenRequests) {
+    server.server().Get("/port", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content(std::to_string(req.remote_port), "text/plain");
+    });
+    const auto portSeen = [&](auto&& fetchOne) {
+        std::string body;
+        platform::http::Callbacks callbacks;
+        callbacks.onBody = [&](const char* data, std::size_t size) {
+            body.append(data, size);
+            return true;
+        };
+        const auto response = fetchOne(Request{.url = server.url("/port")}, callbacks);
+        EXPECT_EQ(response.status, 200);
+        return body;
+    };
+    platform::http::Connection connection;
+    const auto viaConnection = [&](const Request& r, const platform::http::Callbacks& c) {
+        return connection.fetch(r, c);
+    };
+    const auto fresh = [](const Request& r, const platform::http::Callbacks& c) {
+        return fetch(r, c);
+    };
+    // The same client port twice is the same TCP connection.
+    const std::string first = portSeen(viaConnection);
+    EXPECT_EQ(portSeen(viaConnection), first);
+    EXPECT_NE(portSeen(fresh), portSeen(fresh));
+    // Cookies of the process-wide store go out on every request.
+    ASSERT_TRUE(platform::http::setCookie(server.url("/"), "kept", "yes"));
+    for (int i = 0; i < 2; ++i) {
+        std::string cookies;
+        connection.fetch(Request{.url = server.url("/cookies")},
+                         {.onBody = [&](const char* data, std::size_t size) {
+                             cookies.append(data, size);
+                             return true;
+                         }});
+        EXPECT_EQ(cookies, "kept=yes") << i;
+    }
+    // A request that failed does not spoil the next one.
+    EXPECT_EQ(connection
+                  .fetch(Request{.url = server.url("/missing")},
+                         {.onBody = [](auto, auto) { return true; }})
+                  .status,
+              404);
+    EXPECT_FALSE(portSeen(viaConnection).empty());
+}
+
 }  // namespace

@@ -45,6 +45,11 @@ protected:
             res.set_header("Set-Cookie", "fromserver=s1; Path=/");
             res.set_content("cookie set", "text/plain");
         });
+        // /playlist?type=T: an HLS playlist served as type T.
+        s.Get("/playlist", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nv.m3u8\n",
+                            req.get_param_value("type"));
+        });
         // /stream?type=T&length=N: N bytes of type T; HEAD refused with
         // ?nohead=1 so that the probe keeps the GET's headers.
         s.Get("/stream", [](const httplib::Request& req, httplib::Response& res) {
@@ -61,6 +66,8 @@ protected:
                                      });
         });
     }
+
+    std::string playlistUrl(const std::string& type) { return url("/playlist?type=" + type); }
 
     std::string streamUrl(const std::string& type, std::int64_t length,
                           const std::string& extra = "") {
@@ -207,6 +214,26 @@ TEST_F(Network, StreamProbeContentTypeTable) {
         EXPECT_EQ(result.length, 1234);
         EXPECT_EQ(result.format, format ? std::optional<std::string>(format) : std::nullopt);
     }
+}
+
+TEST_F(Network, StreamProbeRecognisesHlsPlaylists) {
+    startServer();
+    // By content type, without case or parameters, ahead of the table's
+    // "mpeg" and "audio" rows; or by the body, whatever the type says.
+    for (const char* type :
+         {"application/vnd.apple.mpegurl", "Application/X-MpegURL;charset=UTF-8", "audio/mpegurl",
+          "AUDIO/X-MPEGURL", "text/plain", "application/octet-stream"}) {
+        SCOPED_TRACE(type);
+        Analysed result = runOn({literal("U", playlistUrl(type)), "VIDURL = U;"});
+        EXPECT_EQ(result.kind, StreamKindHttp);
+        EXPECT_EQ(result.format, "m3u8");
+        EXPECT_EQ(result.url, playlistUrl(type));
+        EXPECT_EQ(result.length, 0);  // the playlist's own size is not the stream's
+    }
+    // The type alone is enough, also for a body that says otherwise.
+    EXPECT_EQ(runOn({literal("U", streamUrl("application/x-mpegURL", 64)), "VIDURL = U;"}).format,
+              "m3u8");
+    EXPECT_EQ(runOn({literal("U", streamUrl("video/mp4", 64)), "VIDURL = U;"}).format, "mp4");
 }
 
 TEST_F(Network, StreamProbeLengths) {

@@ -10,6 +10,8 @@ namespace {
 constexpr std::size_t kMediaBytes = 4321;
 
 std::string contentTypeFor(const std::string& path) {
+    if (path.ends_with(".m3u8") || path.ends_with(".M3U8"))
+        return "application/vnd.apple.mpegurl";
     if (path.find(".webm") != std::string::npos)
         return "video/webm";
     if (path.find(".flv") != std::string::npos)
@@ -103,6 +105,34 @@ TEST_F(ShippedScripts, VideoElements) {
     const Analysed page = analyse(url("/pages/absolute.mp4.html"));
     EXPECT_EQ(page.url, url("/media/e.mp4"));
     EXPECT_EQ(page.length, static_cast<std::int64_t>(kMediaBytes));
+}
+
+TEST_F(ShippedScripts, HlsPlaylists) {
+    addPage("/watch/hls.html",
+            "<title>Streamed</title><video controls>"
+            "<source src=\"/media/show/master.m3u8?sig=x&amp;t=2\" "
+            "type=\"application/x-mpegURL\"></video>");
+    addPage("/watch/og-hls.html",
+            "<meta property=\"og:video\" content=\"/videos/clip.mp4/index.m3u8\">");
+    startServer();
+    // A direct link, query string allowed, and one named after its media.
+    const Analysed direct = analyse(url("/videos/Live%20Show.m3u8?token=1"));
+    EXPECT_EQ(direct.kind, StreamKindHttp);
+    EXPECT_EQ(direct.url, url("/videos/Live%20Show.m3u8?token=1"));
+    EXPECT_EQ(direct.name, "Live Show");
+    EXPECT_EQ(direct.format, "m3u8");
+    EXPECT_EQ(direct.length, 0);
+    const Analysed named = analyse(url("/videos/clip.mp4/INDEX.M3U8"));
+    EXPECT_EQ(named.url, url("/videos/clip.mp4/INDEX.M3U8"));
+    EXPECT_EQ(named.format, "m3u8");
+
+    const Analysed page = analyse(url("/watch/hls.html"));
+    EXPECT_EQ(page.url, url("/media/show/master.m3u8?sig=x&t=2"));
+    EXPECT_EQ(page.name, "Streamed");
+    EXPECT_EQ(page.format, "m3u8");
+    const Analysed og = analyse(url("/watch/og-hls.html"));
+    EXPECT_EQ(og.url, url("/videos/clip.mp4/index.m3u8"));
+    EXPECT_EQ(og.format, "m3u8");
 }
 
 TEST_F(ShippedScripts, PagesWithoutVideoAndMissingPages) {

@@ -2,9 +2,9 @@
 #include <QEnterEvent>
 #include <QTest>
 
+#include "testing/gui_test.h"
 #include "testing/temp_dir.h"
 #include "widgets/image_button.h"
-#include "widgets/tests/gui_test_app.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
+#include "testing/gui_test.h"
 #include "testing/temp_dir.h"
 #include "widgets/image_widget.h"
-#include "widgets/tests/gui_test_app.h"
 
 namespace {
 

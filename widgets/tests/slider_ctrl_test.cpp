@@ -3,9 +3,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "testing/gui_test.h"
 #include "testing/temp_dir.h"
 #include "widgets/slider_ctrl.h"
-#include "widgets/tests/gui_test_app.h"
 
 namespace {
 

@@ -1,0 +1,295 @@
+// The download centre end to end on the offscreen platform: the real page
+// container, a page on loopback whose script yields the stream, the paste
+// button, the stream dialog, the row's download and combine, and the file
+// handed on complete.
+#include "app/main_select_widget.h"
+#include "core/preferences_store.h"
+#include "download/download_head_widget.h"
+#include "download/downloading_widget.h"
+#include "download/paste_url_widget.h"
+#include "download/tests/download_fixture.h"
+#include "download/video_progress_bar.h"
+#include "download/video_resource_dialog.h"
+#include "testing/gui_test.h"
+#include "testing/media.h"
+#include "testing/nginx_fixture.h"
+#include "widgets/image_button.h"
+#include "widgets/image_dialog.h"
+#include "widgets/message_dialog.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+using namespace download_test;
+using testing_support::makeClip;
+using testing_support::probeValue;
+
+namespace {
+
+class DownloadCentre : public GuiTest {
+protected:
+    DownloadCentre() {
+        home.linkBuiltSkin();
+        PreferencesStore::instance().resetToFallbacks();
+        PreferencesStore::instance().user.downloadPath = qpath(home / "videos");
+        PreferencesStore::instance().user.showDeleteAgain = false;
+        // Answers every modal dialog: the stream dialog with its first row,
+        // message boxes with their first button.
+        QObject::connect(&m_answerer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* streams = qobject_cast<VideoResourceDialog*>(modal)) {
+                // Asking for the first row's check box ticks it, as painting does.
+                QAbstractItemModel* model = streams->m_tableView->model();
+                model->data(model->index(0, 0), Qt::CheckStateRole);
+                streams->OnBtnDown();
+            } else if (auto* login = qobject_cast<LoginYouTuBeDialog*>(modal)) {
+                ++logins;
+                login->m_lineEditName->setText("alice");
+                login->m_lineEditPassword->setText("secret");
+                login->m_btnOK->click();
+            } else if (auto* message = qobject_cast<QMessageDlg*>(modal)) {
+                messages << message->title();
+                message->firstButton()->click();
+            }
+        });
+        m_answerer.start(20);
+    }
+
+    void openCentre() {
+        m_centre = std::make_unique<MainSelectWidget>();
+        m_centre->resize(835, 500);
+        m_centre->show();
+    }
+    DownloadingWidget* list() const { return m_centre->downloadingList(); }
+
+    void paste(const std::string& url) {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(url));
+        m_centre->head()->m_btnPasteUrl->click();
+    }
+
+    // Waits for the list to hand a finished file on; its path.
+    QString finishedFile(QSignalSpy& spy, int timeoutMs = 60000) {
+        if (spy.isEmpty() && !spy.wait(timeoutMs))
+            return {};
+        return spy.takeFirst().at(0).toString();
+    }
+
+    testing_support::ScratchAppDir home;
+    MediaServer server;
+    QStringList messages;
+    int logins = 0;
+    std::unique_ptr<MainSelectWidget> m_centre;
+
+private:
+    QTimer m_answerer;
+};
+
+double duration(const QString& file) {
+    return std::stod(probeValue(file.toStdString(), "format=duration"));
+}
+
+TEST_F(DownloadCentre, PastedPagesDownloadOneStreamPartsAndVideoWithAudio) {
+    makeClip(home / "one.flv", smallClip());
+    makeClip(home / "p.flv", smallClip());
+    testing_support::ClipOptions video = smallClip();
+    video.audio = false;
+    testing_support::ClipOptions audio = smallClip();
+    audio.video = false;
+    makeClip(home / "v.mp4", video);
+    makeClip(home / "a.mp4", audio);
+    server.serveFile("/one.flv", home / "one.flv");
+    server.serveFile("/p1.flv", home / "p.flv");
+    server.serveFile("/p2.flv", home / "p.flv");
+    server.serveFile("/p3.flv", home / "p.flv");
+    server.serveFile("/v.mp4", home / "v.mp4");
+    server.serveFile("/a.mp4", home / "a.mp4");
+    server.start();
+    writeScript(
+        home.path(),
+        streamBlock("/single", "Single", {server.url("/one.flv")}) +
+            streamBlock("/parts", "Parts",
+                        {server.url("/p1.flv"), server.url("/p2.flv"), server.url("/p3.flv")}) +
+            streamBlock("/muxed", "Muxed", {server.url("/v.mp4"), server.url("/a.mp4")}));
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+    QSignalSpy counts(list(), &DownloadingWidget::emitDowningCount);
+
+    paste(server.url("/single"));
+    EXPECT_EQ(m_centre->currentList(), static_cast<QWidget*>(list()));
+    QString file = finishedFile(finished);
+    EXPECT_EQ(file, qpath(home / "videos" / "Single.flv"));
+    EXPECT_NEAR(duration(file), 1.0, 0.2);
+    EXPECT_TRUE(list()->items().isEmpty());
+    EXPECT_EQ(counts.last().at(0).toInt(), 0);
+    EXPECT_EQ(m_centre->currentList(), static_cast<QWidget*>(m_centre->pastePanel()));
+
+    paste(server.url("/parts"));
+    file = finishedFile(finished);
+    EXPECT_EQ(file, qpath(home / "videos" / "Parts.flv"));
+    EXPECT_NEAR(duration(file), 3.0, 0.3);
+    EXPECT_FALSE(QFile::exists(qpath(home / "videos" / "Parts(1).flv")));
+
+    paste(server.url("/muxed"));
+    file = finishedFile(finished);
+    EXPECT_EQ(file, qpath(home / "videos" / "Muxed.mp4"));
+    EXPECT_EQ(probeValue(file.toStdString(), "stream=codec_type", "a:0"), "audio");
+    EXPECT_EQ(probeValue(file.toStdString(), "stream=codec_type", "v:0"), "video");
+    // Every finished task left the task list.
+    EXPECT_EQ(contentOf(list()->taskList().path().toStdString()).find("<item"), std::string::npos);
+}
+
+TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {
+    const std::string body(400000, 'x');
+    server.serveSlowly("/slow.flv", body, 20000);
+    server.start();
+    writeScript(home.path(), streamBlock("/page", "Slow", {server.url("/slow.flv")}) +
+                                 streamBlock("/other", "Gone", {server.url("/slow.flv")}));
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+
+    paste(server.url("/page"));
+    paste(server.url("/page"));  // refused with a notice
+    EXPECT_TRUE(messages.contains("Downloader"));
+    ASSERT_EQ(list()->items().size(), 1);
+    VideoProgressBar* row = list()->items().first();
+    ASSERT_TRUE(waitFor([&] { return row->m_state == Downloading; }));
+    const QString target = row->m_filePath;  // the extension follows the sniffed format
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(target + "_0"); }));
+    // The download's start is in the task list at once.
+    auto stored = list()->taskList().loadTaskList();
+    ASSERT_TRUE(stored && stored->size() == 1);
+    EXPECT_EQ(stored->first().partPaths, QStringList({target}));
+    row->OnBtnPause();
+    EXPECT_EQ(row->m_state, DownloadPaused);
+    EXPECT_TRUE(row->m_btnStart->isVisible());
+    row->OnBtnStart();
+    EXPECT_EQ(row->m_state, Downloading);
+
+    // A second task, deleted by its close button: its part files go.
+    paste(server.url("/other"));
+    ASSERT_EQ(list()->items().size(), 2);
+    VideoProgressBar* other = list()->items().at(1);
+    ASSERT_TRUE(waitFor([&] { return other->m_state == Downloading; }));
+    const QString otherTarget = other->m_filePath;
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(otherTarget + "_0"); }));
+    other->OnBtnDelete();
+    EXPECT_EQ(list()->items().size(), 1);
+    for (int j = 0; j < 5; ++j)
+        EXPECT_FALSE(QFile::exists(otherTarget + QString("_%1").arg(j)));
+
+    // Quit in the middle, start again: the task comes back paused and
+    // completes from its part files.
+    ASSERT_TRUE(list()->prepareExit());
+    m_centre.reset();
+    EXPECT_FALSE(QFile::exists(target));
+    openCentre();
+    ASSERT_EQ(list()->items().size(), 1);
+    row = list()->items().first();
+    EXPECT_EQ(row->m_state, DownloadPaused);
+    QSignalSpy restartedFinish(list(), &DownloadingWidget::emitOkBarInfo);
+    row->OnBtnStart();
+    EXPECT_EQ(finishedFile(restartedFinish), target);
+    EXPECT_EQ(contentOf(target.toStdString()), body);
+    EXPECT_TRUE(list()->items().isEmpty());
+}
+
+TEST_F(DownloadCentre, PasteTakesTheClipboardUnchangedOrShowsTheNotice) {
+    writeScript(home.path(), "");
+    openCentre();
+    DownloadHeadWidget* head = m_centre->head();
+    head->OnDownloaded();
+    QGuiApplication::clipboard()->clear();
+    head->OnPasteURL();
+    QImageDialog* notice = head->clipboardNotice();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    notice->hide();
+    head->OnPasteURL();
+    EXPECT_EQ(head->clipboardNotice(), notice);
+    EXPECT_TRUE(list()->items().isEmpty());
+    EXPECT_EQ(head->selectedTabName(), "Downloaded");
+
+    paste("  spaced text");
+    ASSERT_EQ(list()->items().size(), 1);
+    EXPECT_EQ(list()->items().first()->m_url, "  spaced text");
+    EXPECT_EQ(head->selectedTabName(), "Downloading");
+    EXPECT_EQ(m_centre->currentList(), static_cast<QWidget*>(list()));
+    EXPECT_EQ(head->tabCount("Downloading"), 1);
+}
+
+TEST_F(DownloadCentre, DeleteAllStopsEveryTransferAndRemovesTheFiles) {
+    server.serveSlowly("/a.flv", std::string(400000, 'a'), 20000);
+    server.serveSlowly("/b.flv", std::string(400000, 'b'), 20000);
+    server.start();
+    writeScript(home.path(), streamBlock("/first", "First", {server.url("/a.flv")}) +
+                                 streamBlock("/second", "Second", {server.url("/b.flv")}));
+    openCentre();
+    paste(server.url("/first"));
+    paste(server.url("/second"));
+    ASSERT_EQ(list()->items().size(), 2);
+    QStringList targets;
+    for (VideoProgressBar* row : list()->items()) {
+        ASSERT_TRUE(waitFor([&] { return row->m_state == Downloading; }));
+        ASSERT_TRUE(waitFor([&] { return QFile::exists(row->m_filePath + "_0"); }));
+        targets << row->m_filePath;
+    }
+    list()->ActionDeleteALL();
+    EXPECT_TRUE(list()->items().isEmpty());
+    EXPECT_FALSE(QFile::exists(list()->taskList().path()));
+    QTest::qWait(300);  // nothing writes behind the deleted rows
+    for (const QString& target : targets) {
+        for (int j = 0; j < 5; ++j)
+            EXPECT_FALSE(QFile::exists(target + QString("_%1").arg(j)));
+        EXPECT_FALSE(QFile::exists(target));
+    }
+}
+
+TEST_F(DownloadCentre, ARefusedLoginAndAStreamOfNoKnownKindFailWithRefresh) {
+    writeScript(home.path(), block("/login", {"REQUESTLOGIN(USER, PASS, X)"}) +
+                                 block("/nokind", {"VAR U = \"not a url\"", "VIDURL = U;"}));
+    openCentre();
+    paste("http://127.0.0.1:1/login");
+    VideoProgressBar* row = list()->items().first();
+    ASSERT_TRUE(waitFor([&] { return row->m_state == Failed; }));
+    EXPECT_EQ(logins, 1);
+    ASSERT_TRUE(waitFor([&] { return messages.contains("Login failed"); }));
+    EXPECT_FALSE(row->m_btnRefresh->isHidden());
+
+    paste("http://127.0.0.1:1/nokind");
+    row = list()->items().at(1);
+    ASSERT_TRUE(waitFor([&] { return row->m_state == Failed; }));
+    EXPECT_TRUE(row->m_canReanalyse);
+    row->OnBtnRefresh();  // analyses again
+    EXPECT_EQ(row->m_state, Analyzing);
+    ASSERT_TRUE(waitFor([&] { return row->m_state == Failed; }));
+}
+
+TEST_F(DownloadCentre, RtmpStreamFromNginx) {
+    if (!testing_support::NginxServer::available(true))
+        GTEST_SKIP() << "nginx with its RTMP module is not installed";
+    const auto media = home / "rtmp";
+    std::filesystem::create_directories(media);
+    makeClip(media / "clip.flv", smallClip());
+    testing_support::NginxOptions options;
+    options.rtmpRoot = media;
+    testing_support::NginxServer nginx(options);
+    writeScript(home.path(), block("/rtmp", {"VAR N = \"Live\"", "VIDNAME = N;",
+                                             "VAR U = \"" + nginx.rtmpUrl() + "\"", "VIDURL = U;",
+                                             "VAR P = \"clip.flv\"", "RTMP_PLAYPATH = P;"}));
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+    paste("http://127.0.0.1:1/rtmp");
+    const QString file = finishedFile(finished);
+    EXPECT_EQ(file, qpath(home / "videos" / "Live.flv"));
+    EXPECT_NEAR(duration(file), 1.0, 0.2);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// The XML file helper, the log and the product facts, on files in a scratch
+// application directory.
+#include "core/app_files.h"
+#include "core/app_log.h"
+#include "core/tests/core_test.h"
+#include "core/xml_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/resource.h>
+#include <csignal>
+
+namespace {
+
+class SharedFilesTest : public CoreTest {};
+
+// Limits the size of any file this process writes, for the object's
+// lifetime; a write beyond it fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+TEST_F(SharedFilesTest, SaveReplacesTheWholeFileWithIndentedUtf8) {
+    writeFile("list.xml", QByteArray(4096, 'Z'));  // longer than what replaces it
+    QDomDocument document;
+    QDomElement root = document.appendChild(document.createElement("list")).toElement();
+    QDomElement item = root.appendChild(document.createElement("item")).toElement();
+    item.appendChild(document.createTextNode(QString::fromUtf8("Vid\xc3\xa9o \xe6\x97\xa5")));
+    ASSERT_TRUE(xmlfile::save(document, path("list.xml")));
+    const QByteArray saved = readFile("list.xml");
+    EXPECT_TRUE(saved.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
+    EXPECT_TRUE(saved.contains("<list>\n    <item>Vid\xc3\xa9o \xe6\x97\xa5</item>\n</list>"))
+        << saved.toStdString();
+    EXPECT_FALSE(saved.contains('Z'));
+
+    QDomDocument loaded;
+    EXPECT_EQ(xmlfile::load(path("list.xml"), &loaded), xmlfile::LoadResult::Loaded);
+    EXPECT_EQ(xmlfile::firstSection(loaded).text(), QString::fromUtf8("Vid\xc3\xa9o \xe6\x97\xa5"));
+}
+
+TEST_F(SharedFilesTest, FailedSaveLeavesTheOldFile) {
+    writeFile("list.xml", "<list><item>old</item></list>");
+    QDomDocument document;
+    QDomElement root = document.appendChild(document.createElement("list")).toElement();
+    root.appendChild(document.createTextNode(QString(8192, 'n')));
+    {
+        const FileSizeLimit limit(4096);  // the new content cannot be written whole
+        EXPECT_FALSE(xmlfile::save(document, path("list.xml")));
+    }
+    EXPECT_EQ(readFile("list.xml"), "<list><item>old</item></list>");
+    EXPECT_EQ(QDir(path("")).entryList(QDir::Files), QStringList({"list.xml"}));  // no leftovers
+
+    // A folder where the file should be cannot be replaced either.
+    ASSERT_TRUE(QDir().mkpath(path("blocked.xml") + "/inside"));
+    EXPECT_FALSE(xmlfile::save(document, path("blocked.xml")));
+    EXPECT_TRUE(QFileInfo(path("blocked.xml/inside")).isDir());
+}
+
+TEST_F(SharedFilesTest, LoadTellsMissingFromDamagedAndKeepsTheDamagedFile) {
+    QDomDocument document;
+    EXPECT_EQ(xmlfile::load(path("none.xml"), &document), xmlfile::LoadResult::Missing);
+    writeFile("list.xml", "<list><item></list>");
+    EXPECT_EQ(xmlfile::load(path("list.xml"), &document), xmlfile::LoadResult::Damaged);
+    EXPECT_FALSE(exists("list.xml"));
+    EXPECT_EQ(readFile("list.xml.bad"), "<list><item></list>");
+    // A newer damaged file is kept beside the older copy.
+    writeFile("list.xml", "<");
+    EXPECT_EQ(xmlfile::load(path("list.xml"), &document), xmlfile::LoadResult::Damaged);
+    EXPECT_EQ(readFile("list.xml.bad1"), "<");
+    EXPECT_EQ(readFile("list.xml.bad"), "<list><item></list>");
+
+    writeFile("empty-root.xml", "<list/>");
+    ASSERT_EQ(xmlfile::load(path("empty-root.xml"), &document), xmlfile::LoadResult::Loaded);
+    EXPECT_TRUE(xmlfile::firstSection(document).isNull());
+}
+
+TEST_F(SharedFilesTest, LogHoldsOnlyTheLastMessage) {
+    ASSERT_TRUE(applog::write("a first, rather long message"));
+    ASSERT_TRUE(applog::write("second"));
+    EXPECT_EQ(readFile("Log.txt"), "second");
+}
+
+TEST_F(SharedFilesTest, DataFilesLiveInTheApplicationDirectory) {
+    const QString dir = QString::fromStdString(dirPath().string());
+    EXPECT_EQ(appfiles::applicationDir(), dir);
+    EXPECT_EQ(appfiles::path("/image/OK_btn.png"), dir + "/image/OK_btn.png");
+    EXPECT_EQ(appfiles::path("\\pic\\icon.png"), dir + "/pic/icon.png");
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+// The road of one download task, from the page address to the finished
+// file: the analysis with its retries and login request, the offered
+// streams, the names of the output and part files, the transfer (the
+// stream's parts over HTTP, or RTMP), progress, pause, resume, refresh,
+// discard, and combining the parts. The Downloading list's row
+// (VideoProgressBar) is a view of it, and `clipwright-cli get` runs it
+// without a window.
+//
+// Threads: the controller lives on one thread that runs a Qt event loop
+// (the GUI thread, or the command line's), and every member is called
+// there. Its workers run on threads of their own and report through queued
+// signals. Questions for the user are signals that a view answers:
+// loginRequested() with setCredentials() before returning (the analysis
+// waits meanwhile), streamsOffered() with chooseStream(), now or later.
+//
+// Ownership: the controller owns its workers and the engine's records. When
+// it is destroyed, the transfer is stopped and its thread joined; a running
+// analysis delivers nothing and its worker ends on its own (see
+// DownloadingAnalyThread::abandon). The task's files stay on disk.
+#pragma once
+
+#include "download/download_plan.h"
+#include "download/task_failure.h"
+#include "download/task_record.h"
+#include "sitescript/sitescript.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class DownloadingAnalyThread;
+class Transfer;
+
+// The task record: what the row shows and the task list file keeps.
+struct TaskRecord {
+    QString url;  // the page address: the task's identity
+    TaskState state = Waiting;
+    QString title;        // the cleaned title
+    QString fileExt;      // the stream's format, used as extension
+    QString saveDir;      // the folder chosen for the download
+    QString filePath;     // the final output file
+    QString displayName;  // the output's name as shown
+    QStringList downloadUrls;
+    QStringList partPaths;      // one per download URL; a single stream's part is the output
+    qint64 totalSize = 0;       // expected bytes, 0 when unknown
+    qint64 lastReceived = 0;    // bytes at the last progress tick
+    qint64 resumeBase = 0;      // bytes on disk when the task was restored
+    bool noResume = false;      // the stream cannot be paused or resumed (RTMP)
+    bool canReanalyse = false;  // Refresh analyses the page again
+    bool canRestart = false;    // Refresh starts the transfer again from the part files
+};
+
+// One progress report: what the row's bar and text show, once a second
+// while the transfer runs.
+struct TaskProgress {
+    enum Style {
+        Sized,     // "%1/%2 - %3/s"
+        Unsized,   // an RTMP stream: "Recive:%1,Total:unknown - %2/s"
+        Restored,  // a restored task before its first start: "%1MB/%2MB - 0kb/s"
+    };
+    Style style = Sized;
+    qint64 bytes = 0;    // bytes of the stream on disk
+    qint64 total = 0;    // expected total, 0 when unknown
+    qint64 speed = 0;    // bytes since the previous report
+    double percent = 0;  // 0 to 100
+    QString text() const;
+};
+
+class TaskController : public QObject {
+    Q_OBJECT
+public:
+    explicit TaskController(QObject* parent = nullptr);
+    ~TaskController() override;
+
+    // Where a task starts; one of the three, once.
+    // A new task: analyses `url` at once.
+    void startAnalysis(const QString& url);
+    // A stored task without progress: Failed, and Refresh analyses it.
+    void setFailedUrl(const QString& url);
+    // A stored task with its parts: paused, and the first resume continues
+    // from the part files on disk. A task without parts, or whose lists
+    // differ in length, comes back Failed with Refresh analysing it.
+    void restoreTask(const StoredTask& task);
+
+    // The credentials the analysis gives a site's login request. A view
+    // answering loginRequested() calls it before returning; the command
+    // line sets them before the start.
+    void setCredentials(const QString& userName, const QString& password);
+    // Answers streamsOffered(): the chosen row of streams(), or -1 to
+    // cancel, and the folder to save into (created when missing).
+    void chooseStream(int row, const QString& folder);
+
+    // Analyzing becomes AnalysisPaused (the analysis is held at its next
+    // check point), Downloading becomes DownloadPaused (only for a transfer
+    // that can pause: see record().noResume).
+    void pause();
+    // The reverse of pause(); a restored task starts its transfer here.
+    void resume();
+    // For a Failed task: analyses the page again, or restarts the
+    // transfer, which continues from the part files.
+    void refresh();
+    // Gives up a transfer that cannot pause: stops it, removes its output
+    // and leaves the task Failed without Refresh.
+    void cancel();
+    // Stops everything and removes the task's output and part files.
+    void discard();
+    // Stops everything before the program quits; the part files stay for a
+    // later resume (an RTMP task's partial output is removed).
+    void shutdown();
+    // While held, a task whose stream is chosen waits in Waiting instead of
+    // starting its transfer; releasing the hold starts it. For a queue
+    // that limits how many tasks transfer at once.
+    void setStartHeld(bool held);
+
+    // The wait before segfetch tries a failed part again; 0 (the default)
+    // keeps segfetch's own.
+    void setRetryDelay(unsigned milliseconds) { m_retryDelayMs = milliseconds; }
+
+    const TaskRecord& record() const { return m_record; }
+    TaskState state() const { return m_record.state; }
+    bool isBusy() const { return state() == Analyzing || state() == Downloading; }
+    bool isPaused() const { return state() == AnalysisPaused || state() == DownloadPaused; }
+    // The offered streams while streamsOffered() waits for its answer.
+    QList<StreamChoice>& streams() { return m_streams; }
+    const TaskFailure& failure() const { return m_failure; }
+    const TaskProgress& progress() const { return m_progress; }
+    // What "downloadtasklist.xml" keeps of the task now (sizes 0 for a
+    // task that cannot resume).
+    StoredTask storedTask() const;
+
+signals:
+    void stateChanged(TaskState state);
+    // Names, paths or sizes of the record changed.
+    void recordChanged();
+    // A site asks for credentials: answer with setCredentials() before
+    // returning. Unanswered, the credentials set earlier are used.
+    void loginRequested();
+    // The analysis found streams(): answer with chooseStream().
+    void streamsOffered();
+    void progressChanged(const TaskProgress& progress);
+    // The task entered Failed; failure() says why.
+    void failed(const TaskFailure& failure);
+    // A message for the user's attention (a message box in the GUI).
+    void notice(const QString& message, const QString& title);
+    // The task's progress should be written to the task list now (its
+    // transfer started or was paused), so that a crash loses nothing.
+    void progressWorthSaving();
+    // The output file is complete.
+    void finished(const QString& filePath);
+
+public slots:
+    // The analysis worker's result; the record and handle are released here.
+    void AnalysisOK(VideoInfo* info, int state, QList<qint64> sizes, const ISiteScript* handle);
+    // The transfer's result: 1 done, -1 failed.
+    void downOK(int state);
+    // The combine's result: 0 done, -1 failed.
+    void combinOK(int state);
+    // The progress tick, once a second while the transfer runs.
+    void timerDone();
+
+private:
+    void setState(TaskState state);
+    void fail(TaskFailure failure, bool canReanalyse, bool canRestart);
+    void ensureAnalysisThread();
+    void abandonAnalysis();
+    void onLoginRequested();
+    void applyPlan(const DownloadPlan& plan, const QString& folder);
+    void startTransfer();
+    std::unique_ptr<Transfer> makeTransfer() const;
+    void stopTransfer();
+    void startCombine();
+    void removeNoResumeOutput();
+
+    TaskRecord m_record;
+    QList<StreamChoice> m_streams;
+    AnalysedStream m_analysed;  // the stream on offer, kept until it is chosen
+    bool m_offerPending = false;
+    std::string m_rtmpUrl;
+    std::string m_rtmpPlayPath;
+    int m_partCounter = 1;
+    QString m_userName;
+    QString m_password;
+    unsigned m_retryDelayMs = 0;  // 0: segfetch's own
+    bool m_startHeld = false;
+    bool m_startPending = false;  // held back in Waiting
+    bool m_combining = false;
+    TaskFailure m_failure;
+    TaskProgress m_progress;
+    DownloadingAnalyThread* m_analysis = nullptr;
+    std::unique_ptr<Transfer> m_transfer;
+    QTimer m_timer;
+};

@@ -1,0 +1,78 @@
+#include "file_io.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kCopyBlock = 1 << 20;
+
+// Calls write(data, size) -> written until every byte is written.
+template <typename WriteFn>
+bool writeInFull(const char* data, std::size_t size, WriteFn write) {
+    while (size > 0) {
+        const ssize_t written = write(data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written == 0)
+            errno = ENOSPC;  // nothing written and no error: the disk is full
+        if (written <= 0)
+            return false;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool writeAllAt(int fd, const char* data, std::size_t size, std::int64_t offset) {
+    return writeInFull(data, size, [&](const char* from, std::size_t count) {
+        const ssize_t written = ::pwrite(fd, from, count, offset);
+        offset += written > 0 ? written : 0;
+        return written;
+    });
+}
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+    return writeInFull(
+        data, size, [&](const char* from, std::size_t count) { return ::write(fd, from, count); });
+}
+
+std::int64_t copyFileBytes(int from, int to, std::int64_t toOffset, std::int64_t length) {
+    loff_t in = 0;
+    loff_t out = toOffset;
+    while (in < length) {
+        ssize_t n =
+            ::copy_file_range(from, &in, to, &out, static_cast<std::size_t>(length - in), 0);
+        if (n > 0)
+            continue;
+        if (n == 0)
+            return in;  // the source ended early
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return -1;
+        break;  // copy the rest through user space
+    }
+    std::vector<char> buffer(kCopyBlock);
+    while (in < length) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyBlock, length - in));
+        ssize_t n = ::pread(from, buffer.data(), want, in);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? -1 : in;
+        if (!writeAllAt(to, buffer.data(), static_cast<std::size_t>(n), out))
+            return -1;
+        in += n;
+        out += n;
+    }
+    return in;
+}
+
+}  // namespace platform
