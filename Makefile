@@ -3,10 +3,16 @@
 #   make test   installs what is missing, builds, runs every test
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+TSAN_DIR ?= build-tsan
+FUZZ_DIR ?= build-fuzz
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# Seconds each fuzz target runs in `make fuzz` and in CI's smoke run.
+FUZZ_SECONDS ?= 600
+FUZZ_SMOKE_SECONDS ?= 30
 
-.PHONY: all deps build build-asan run screenshots test test-asan clean
+.PHONY: all deps build build-asan build-tsan build-fuzz run screenshots test test-tsan \
+	fuzz fuzz-smoke clean
 
 all: build
 
@@ -26,6 +32,21 @@ build-asan: deps
 		-DCLIPWRIGHT_BUILD_GUI=OFF >/dev/null
 	cmake --build $(ASAN_DIR) -j$(JOBS)
 
+# The libraries, the Qt Core download workers and their tests again, with
+# ThreadSanitizer.
+build-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCLIPWRIGHT_TSAN=ON \
+		-DCLIPWRIGHT_BUILD_GUI=OFF >/dev/null
+	cmake --build $(TSAN_DIR) -j$(JOBS)
+
+# The fuzz targets (fuzz/), with clang's libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+build-fuzz: deps
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+		-DCMAKE_CXX_COMPILER=clang++ -DCLIPWRIGHT_FUZZ=ON -DCLIPWRIGHT_BUILD_TESTS=OFF \
+		-DCLIPWRIGHT_BUILD_GUI=OFF >/dev/null
+	cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzzers
+
 run: build
 	@scripts/run-program $(BUILD_DIR)
 
@@ -38,6 +59,22 @@ test: build build-asan
 	cd $(BUILD_DIR) && ctest --output-on-failure -j$(JOBS)
 	cd $(ASAN_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j$(JOBS)
+	$(MAKE) test-tsan
+
+# A race report fails its test. The system libraries are not instrumented:
+# what ignore_noninstrumented_modules changes is said in scripts/tsan.supp.
+test-tsan: build-tsan
+	cd $(TSAN_DIR) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 \
+		ignore_noninstrumented_modules=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+		ctest --output-on-failure -j$(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS (fuzz-smoke: FUZZ_SMOKE_SECONDS), from
+# the seeds in fuzz/corpus; findings land in $(FUZZ_DIR)/findings.
+fuzz: build-fuzz
+	scripts/run-fuzzers $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+fuzz-smoke: build-fuzz
+	scripts/run-fuzzers $(FUZZ_DIR) $(FUZZ_SMOKE_SECONDS)
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) $(FUZZ_DIR)

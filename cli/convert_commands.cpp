@@ -60,17 +60,22 @@ int runConvert(const std::vector<std::string>& args) {
     std::filesystem::create_directories(outDir, error);
     const std::string target = formats::outputPathFor(source, outDir, format->extension);
 
-    const kestrel_handle converter = formats::openConversion(*format, source, target);
+    std::string failure;
+    const kestrel_handle converter = formats::openConversion(*format, source, target, &failure);
     if (!converter) {
-        std::cerr << "convert: cannot convert " << source << " to " << format->name << "\n";
+        std::cerr << "convert: cannot convert " << source << " to " << format->name << ": "
+                  << failure << "\n";
         return 1;
     }
     const bool started = Converter_Start(converter);
     const int completed = started ? waitForJob(converter) : -1;
+    if (completed != 1)
+        failure = started ? Converter_GetErrorText(converter) : "the job did not start";
     Converter_Close(converter);
     Converter_Release(converter);
+    // A failed job leaves nothing under the target's name.
     if (completed != 1) {
-        std::cerr << "convert: the conversion failed; " << target << " is incomplete\n";
+        std::cerr << "convert: converting " << source << " failed: " << failure << "\n";
         return 1;
     }
     std::cout << target << "\n";

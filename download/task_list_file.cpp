@@ -6,6 +6,7 @@
 
 #include "core/xml_file.h"
 #include "platform/app_dir.h"
+#include "platform/atomic_file.h"
 
 namespace {
 
@@ -116,6 +117,10 @@ bool TaskListFile::removeTaskItem(const QString& url, bool removeAll) {
     QDomElement item = findItem(document.documentElement(), url);
     if (!item.isNull())
         document.documentElement().removeChild(item);
+    // No list is kept once its last task is gone: a file without items is
+    // kept aside as damaged at the next start.
+    if (document.documentElement().firstChildElement().isNull())
+        return QFile::remove(m_path);
     return xmlfile::save(document, m_path);
 }
 
@@ -130,7 +135,7 @@ std::optional<QList<StoredTask>> TaskListFile::loadTaskList() {
     const QDomElement root = document.documentElement();
     qDebug().noquote() << root.tagName() + "----------downloadedlist";
     if (xmlfile::firstSection(document).isNull()) {
-        QFile::remove(m_path);
+        platform::keepAside(m_path.toStdString());  // the user may still want it
         return std::nullopt;
     }
     QList<StoredTask> tasks;

@@ -6,6 +6,7 @@
 #include "kestrel/transcoder.h"
 
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -14,6 +15,7 @@ using kestrel::Transcoder;
 
 struct Converter {
     std::unique_ptr<Transcoder> job;  // null while nothing is open
+    std::string openFailure;          // why the last open failed
 };
 
 kestrel::HandleTable<ConversionSettings>& settingsTable() {
@@ -91,9 +93,12 @@ int Converter_Open(kestrel_handle h, const char* source, const char* target, con
     if (!converter || !settings || !source || !target)
         return 0;
     converter->job.reset();
+    converter->openFailure.clear();
     auto job = std::make_unique<Transcoder>();
-    if (!job->open(source, target, container ? container : "", *settings))
+    if (!job->open(source, target, container ? container : "", *settings)) {
+        converter->openFailure = job->failureReason();
         return 0;
+    }
     converter->job = std::move(job);
     return 1;
 }
@@ -129,6 +134,15 @@ int Converter_IsCompleted(kestrel_handle h) {
             return 0;
     }
     return 0;
+}
+
+const char* Converter_GetErrorText(kestrel_handle h) {
+    const Converter* converter = converters().find(h);
+    if (!converter)
+        return "";
+    if (const Transcoder* job = converter->job.get())
+        return job->outcome() == Transcoder::Outcome::Failed ? job->failureReason().c_str() : "";
+    return converter->openFailure.c_str();
 }
 
 int64_t Converter_GetConvertTime(kestrel_handle h) {

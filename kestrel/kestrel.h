@@ -216,9 +216,13 @@ KESTREL_API kestrel_handle Converter_Create(int code);
 /* Prepares converting `source` into `target` (both UTF-8) in the container
  * `container` (a libavformat muxer name such as "mp4", "matroska", "vcd";
  * null or empty: chosen from the target's extension) with the settings
- * `config`, which the caller may release right after. Creates the target
- * file. Returns 0 when the source cannot be read, the container or a codec
- * is unknown, no stream would be written or the target cannot be created.
+ * `config`, which the caller may release right after. The job writes a
+ * hidden work file in the target's folder (".<name>.XXXXXX.part") that is
+ * renamed to `target` when the job ends; until then `target` is held by an
+ * empty file (when it did not exist), so that its name is taken. Returns 0
+ * when the source cannot be read, the container or a codec is unknown, no
+ * stream would be written or the target cannot be created; nothing is then
+ * left on disk and Converter_GetErrorText says why.
  * Pictures are scaled and sounds resampled to what each encoder and
  * container accept: even sizes, the fixed picture sizes of H.263, the disc
  * standards of "vcd" and "dvd", supported rates and channel layouts. */
@@ -229,18 +233,29 @@ KESTREL_API int Converter_Open(kestrel_handle h, const char* source, const char*
  * Returns 0 when nothing is open or the job has already ended. */
 KESTREL_API int Converter_Start(kestrel_handle h);
 
-/* Pauses a running job at its next packet. Returns ok. */
+/* Pauses a running job at its next packet and returns once it has halted
+ * (one packet's work at most). Returns ok. */
 KESTREL_API int Converter_Pause(kestrel_handle h);
 
 /* Cancels the job: it stops at its next packet and the target is closed
- * with what was written so far (a playable partial file). Waits for the
- * job's thread to end. Returns ok. */
+ * with what was written so far (a playable partial file under the target's
+ * name). Waits for the job's thread to end. Returns ok. */
 KESTREL_API int Converter_Stop(kestrel_handle h);
 
 /* 0 while the job runs, is paused or was stopped; 1 once the whole source
  * has been converted and the target is complete; -1 when the job ended on
- * an error (the target is then incomplete). */
+ * an error: a read, decode, encode or write error (a full disk), or a
+ * source that ends more than a second before its declared duration (a
+ * truncated file). A failed job leaves nothing under the target's name
+ * (a file that was there before stays as it was). */
 KESTREL_API int Converter_IsCompleted(kestrel_handle h);
+
+/* Why the last Converter_Open or the job failed, as UTF-8 text such as
+ * "cannot write /x/y.mp4: No space left on device" or "the source ends at
+ * 2.04 s, before its declared duration of 8.00 s"; empty when nothing
+ * failed. Owned by the converter, valid until the next call with `h`; ""
+ * for an unknown handle. */
+KESTREL_API const char* Converter_GetErrorText(kestrel_handle h);
 
 /* Source time converted so far and the source's duration, microseconds. */
 KESTREL_API int64_t Converter_GetConvertTime(kestrel_handle h);

@@ -7,7 +7,14 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 
 namespace kestrel {
@@ -16,6 +23,28 @@ namespace {
 // Largest jump, in output frames, that is filled by repeating a picture; a
 // bigger gap in the source's timestamps is skipped instead.
 constexpr std::int64_t kMaxRepeatedFrames = 250;
+
+// A source whose decoded streams end more than this before their declared
+// duration is truncated (an interrupted download): converting it is a
+// failure, not a short success.
+constexpr std::int64_t kShortSourceToleranceUs = 1'000'000;
+
+std::string errorText(int error) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(error, text, sizeof text);
+    return text;
+}
+
+std::string secondsText(std::int64_t us) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", static_cast<double>(us) / 1e6);
+    return text;
+}
+
+bool isEmptyRegularFile(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size == 0;
+}
 
 bool sameShape(const AVFrame* frame, const VideoPlan& plan) {
     return frame->width == plan.width && frame->height == plan.height &&
@@ -26,7 +55,15 @@ bool sameShape(const AVFrame* frame, const VideoPlan& plan) {
 
 Transcoder::~Transcoder() {
     stop();
-    finishOutput();
+    if (output_)  // opened, never started: a valid empty file, as a cancel leaves
+        endCancelled();
+}
+
+bool Transcoder::fail(const std::string& what, int error) {
+    // The first failure is the cause; later ones follow from it.
+    if (failureReason_.empty())
+        failureReason_ = error ? what + ": " + errorText(error) : what;
+    return false;
 }
 
 // ---- Setting up ----------------------------------------------------------
@@ -35,24 +72,25 @@ bool Transcoder::open(const std::string& source, const std::string& target,
                       const std::string& container, const ConversionSettings& settings) {
     if (input_ || output_)
         return false;
-    const bool ok = openSource(source) && createOutput(target, container) &&
-                    addVideoStream(settings) && addAudioStream(settings) && (video_ || audio_) &&
-                    writeHeader(target);
+    target_ = target;
+    const bool ok =
+        openSource(source) && createOutput(target, container) && addVideoStream(settings) &&
+        addAudioStream(settings) &&
+        (video_ || audio_ || fail("the source has no stream that this format can hold")) &&
+        reserveTarget(target) && writeHeader();
     if (!ok) {
         video_.reset();
         audio_.reset();
         if (output_) {
-            // A target that was created but never got its header is no file
-            // anybody can use.
-            if (output_->pb) {
+            if (output_->pb)
                 avio_closep(&output_->pb);
-                std::error_code ignored;
-                std::filesystem::remove(target, ignored);
-            }
             avformat_free_context(output_);
             output_ = nullptr;
         }
+        // A work file that never got its header is no file anybody can use.
+        discard();
         input_.reset();
+        fail("the conversion cannot be set up");
     }
     return ok;
 }
@@ -60,7 +98,7 @@ bool Transcoder::open(const std::string& source, const std::string& target,
 bool Transcoder::openSource(const std::string& source) {
     input_ = openInput(source);
     if (!input_)
-        return false;
+        return fail("cannot read " + source + " as media");
     if (input_->start_time != AV_NOPTS_VALUE)
         startTimeUs_ = input_->start_time;
     if (input_->duration != AV_NOPTS_VALUE && input_->duration > 0)
@@ -74,7 +112,8 @@ bool Transcoder::createOutput(const std::string& target, const std::string& cont
                                        container.empty() ? nullptr : container.c_str(),
                                        target.c_str()) < 0 ||
         !output_)
-        return false;
+        return fail(container.empty() ? "no container is known for the name " + target
+                                      : "unknown container " + container);
     if (container_.empty())
         container_ = output_->oformat->name;
     return true;
@@ -94,7 +133,7 @@ static std::optional<CodecChoice> chosenCodec(std::optional<int> number, AVCodec
 bool Transcoder::addVideoStream(const ConversionSettings& settings) {
     if (settings.videoCodec && *settings.videoCodec != kNoStream &&
         !videoCodecForNumber(*settings.videoCodec))
-        return false;  // a number that names no codec
+        return fail("no video codec has the number " + std::to_string(*settings.videoCodec));
     const std::optional<CodecChoice> codec =
         chosenCodec(settings.videoCodec, output_->oformat->video_codec, true);
     const int index = bestVideoStream(input_.get());
@@ -102,13 +141,13 @@ bool Transcoder::addVideoStream(const ConversionSettings& settings) {
         return true;  // no video wanted, or none to convert
     const AVCodec* encoder = avcodec_find_encoder(codec->id);
     if (!encoder)
-        return false;
+        return fail(std::string("no encoder for ") + avcodec_get_name(codec->id));
     auto path = std::make_unique<VideoPath>();
     path->inputIndex = index;
     path->input = input_->streams[index];
     path->decoder = openDecoder(path->input);
     if (!path->decoder)
-        return false;
+        return fail("cannot decode the source's video");
     SourceVideo source{path->decoder->width, path->decoder->height,
                        path->decoder->sample_aspect_ratio, streamFrameRate(path->input),
                        path->decoder->pix_fmt};
@@ -116,7 +155,7 @@ bool Transcoder::addVideoStream(const ConversionSettings& settings) {
     const bool globalHeader = output_->oformat->flags & AVFMT_GLOBALHEADER;
     path->encoder = openVideoEncoder(encoder, path->plan, codec->tag, globalHeader);
     if (!path->encoder || !addOutputStream(*path))
-        return false;
+        return fail(std::string("cannot set up the ") + encoder->name + " encoder");
     path->output->codecpar->codec_tag = codec->tag;
     path->output->avg_frame_rate = path->plan.frameRate;
     path->output->sample_aspect_ratio = path->plan.sampleAspect;
@@ -127,7 +166,7 @@ bool Transcoder::addVideoStream(const ConversionSettings& settings) {
 bool Transcoder::addAudioStream(const ConversionSettings& settings) {
     if (settings.audioCodec && *settings.audioCodec != kNoStream &&
         !audioCodecForNumber(*settings.audioCodec))
-        return false;
+        return fail("no audio codec has the number " + std::to_string(*settings.audioCodec));
     const std::optional<CodecChoice> codec =
         chosenCodec(settings.audioCodec, output_->oformat->audio_codec, false);
     const int index = bestAudioStream(input_.get());
@@ -136,20 +175,20 @@ bool Transcoder::addAudioStream(const ConversionSettings& settings) {
     const AVCodec* encoder =
         codec->id == AV_CODEC_ID_AMR_NB ? nullptr : avcodec_find_encoder(codec->id);
     if (!encoder && codec->id != AV_CODEC_ID_AMR_NB)
-        return false;
+        return fail(std::string("no encoder for ") + avcodec_get_name(codec->id));
     auto path = std::make_unique<AudioPath>();
     path->inputIndex = index;
     path->input = input_->streams[index];
     path->decoder = openDecoder(path->input);
     if (!path->decoder)
-        return false;
+        return fail("cannot decode the source's audio");
     SourceAudio source{path->decoder->sample_rate, path->decoder->sample_fmt,
                        path->decoder->ch_layout};
     path->plan = planAudio(codec->id, encoder, source, settings, container_);
     const bool globalHeader = output_->oformat->flags & AVFMT_GLOBALHEADER;
     path->encoder = openAudioEncoder(codec->id, path->plan, globalHeader);
     if (!path->encoder || !addOutputStream(*path))
-        return false;
+        return fail(std::string("cannot set up the ") + avcodec_get_name(codec->id) + " encoder");
     SwrContext* resampler = nullptr;
     if (swr_alloc_set_opts2(&resampler, &path->plan.layout, path->plan.sampleFormat,
                             path->plan.sampleRate, &path->decoder->ch_layout,
@@ -191,13 +230,43 @@ void Transcoder::applyDiscMuxSettings() {
     }
 }
 
-bool Transcoder::writeHeader(const std::string& target) {
+// The target's name is taken with an empty file when it is free; the job
+// writes a hidden work file beside it, which becomes the target at the end.
+bool Transcoder::reserveTarget(const std::string& target) {
+    if (output_->oformat->flags & AVFMT_NOFILE)
+        return true;  // the muxer writes files of its own
+    struct stat info;
+    if (::stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return fail(target + " exists and is not a file");
+    const int reserved = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (reserved >= 0) {
+        ::close(reserved);
+        placeholderMade_ = true;
+    } else if (errno != EEXIST) {
+        return fail("cannot create " + target, AVERROR(errno));
+    }
+    const std::filesystem::path path(target);
+    std::string work =
+        (path.parent_path() / ("." + path.filename().string() + ".XXXXXX.part")).string();
+    const int fd = ::mkstemps(work.data(), 5);
+    if (fd < 0)
+        return fail("cannot create a work file beside " + target, AVERROR(errno));
+    ::fchmod(fd, 0644);  // mkstemps makes it private; the target is an ordinary file
+    ::close(fd);
+    workPath_ = work;
+    return true;
+}
+
+bool Transcoder::writeHeader() {
     applyDiscMuxSettings();
-    if (!(output_->oformat->flags & AVFMT_NOFILE) &&
-        avio_open(&output_->pb, target.c_str(), AVIO_FLAG_WRITE) < 0)
-        return false;
-    if (avformat_write_header(output_, nullptr) < 0)
-        return false;
+    if (!workPath_.empty()) {
+        // "file:" so that a name with a colon is never taken for a protocol.
+        const int opened = avio_open(&output_->pb, ("file:" + workPath_).c_str(), AVIO_FLAG_WRITE);
+        if (opened < 0)
+            return fail("cannot write " + workPath_, opened);
+    }
+    if (const int written = avformat_write_header(output_, nullptr); written < 0)
+        return fail("cannot write the start of " + target_, written);
     headerWritten_ = true;
     return true;
 }
@@ -222,13 +291,22 @@ bool Transcoder::start() {
 bool Transcoder::pause() {
     if (!headerWritten_ || outcome_ != Outcome::Running)
         return false;
-    std::lock_guard lock(gateMutex_);
+    std::unique_lock lock(gateMutex_);
     paused_ = true;
+    // A running job finishes its packet first; once pause returns, nothing
+    // moves any more.
+    if (started_)
+        haltedChanged_.wait(lock, [this] { return halted_ || threadDone_; });
     return true;
 }
 
 void Transcoder::stop() {
-    stopRequested_ = true;
+    {
+        // Under the gate's lock, so that a job about to wait at the gate
+        // cannot miss the request.
+        std::lock_guard lock(gateMutex_);
+        stopRequested_ = true;
+    }
     gate_.notify_all();
     if (thread_.joinable())
         thread_.join();
@@ -236,8 +314,19 @@ void Transcoder::stop() {
 
 bool Transcoder::waitWhilePaused() {
     std::unique_lock lock(gateMutex_);
-    gate_.wait(lock, [this] { return !paused_ || stopRequested_; });
+    if (paused_ && !stopRequested_) {
+        halted_ = true;
+        haltedChanged_.notify_all();
+        gate_.wait(lock, [this] { return !paused_ || stopRequested_; });
+        halted_ = false;
+    }
     return !stopRequested_;
+}
+
+void Transcoder::markHalted(bool ended) {
+    std::lock_guard lock(gateMutex_);
+    threadDone_ = ended;
+    haltedChanged_.notify_all();
 }
 
 // ---- Running ---------------------------------------------------------------
@@ -245,14 +334,48 @@ bool Transcoder::waitWhilePaused() {
 void Transcoder::run() {
     const bool ok = transcodeAll();
     if (stopRequested_) {
-        finishOutput();  // a partial file that still plays
-        return;
+        endCancelled();
+    } else {
+        const bool complete = ok && flushAll() && checkSourceComplete();
+        const bool closed = finishOutput();
+        if (complete && closed && publish()) {
+            convertedUs_ = std::max(convertedUs_.load(), durationUs_);
+            outcome_ = Outcome::Completed;
+        } else {
+            discard();
+            fail("the conversion failed");
+            outcome_ = Outcome::Failed;
+        }
     }
-    const bool flushed = ok && flushAll();
-    finishOutput();
-    if (flushed)
-        convertedUs_ = std::max(convertedUs_.load(), durationUs_);
-    outcome_ = flushed ? Outcome::Completed : Outcome::Failed;
+    markHalted(true);
+}
+
+// The latest end among the converted streams as the source declares it;
+// 0 when it declares none (a duration guessed from the bit rate is no
+// declaration).
+std::int64_t Transcoder::declaredEndUs() const {
+    if (input_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+        return 0;
+    std::int64_t end = 0;
+    for (const StreamPath* path : {static_cast<const StreamPath*>(video_.get()),
+                                   static_cast<const StreamPath*>(audio_.get())}) {
+        if (!path || path->input->duration == AV_NOPTS_VALUE)
+            continue;
+        const AVStream* stream = path->input;
+        const std::int64_t first = stream->start_time == AV_NOPTS_VALUE ? 0 : stream->start_time;
+        end = std::max(end,
+                       av_rescale_q(first + stream->duration, stream->time_base, AV_TIME_BASE_Q) -
+                           startTimeUs_);
+    }
+    return end > 0 ? end : durationUs_;
+}
+
+bool Transcoder::checkSourceComplete() {
+    const std::int64_t declared = declaredEndUs();
+    if (declared <= 0 || declared - reachedUs_ <= kShortSourceToleranceUs)
+        return true;
+    return fail("the source ends at " + secondsText(reachedUs_) + ", before its declared " +
+                "duration of " + secondsText(declared));
 }
 
 // Demux: every packet of a stream being converted goes its way.
@@ -263,7 +386,7 @@ bool Transcoder::transcodeAll() {
         if (read == AVERROR_EOF || (read < 0 && avio_feof(input_->pb)))
             return true;
         if (read < 0)
-            return false;
+            return fail("cannot read the source", read);
         const bool ok = transcodePacket(packet.get());
         av_packet_unref(packet.get());
         if (!ok)
@@ -285,15 +408,17 @@ bool Transcoder::transcodePacket(AVPacket* packet) {
 bool Transcoder::decode(StreamPath& path, const AVPacket* packet) {
     AVCodecContext* decoder = path.decoder.get();
     if (avcodec_send_packet(decoder, packet) == AVERROR(ENOMEM))
-        return false;
+        return fail("cannot decode the source", AVERROR(ENOMEM));
     FramePtr frame = makeFrame();
     while (true) {
         const int got = avcodec_receive_frame(decoder, frame.get());
         if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
             return true;
+        if (got == AVERROR(ENOMEM))
+            return fail("cannot decode the source", got);
         if (got < 0)
-            return got != AVERROR(ENOMEM);
-        noteProgress(path, frame->best_effort_timestamp);
+            return true;
+        noteProgress(path, frame.get());
         const bool ok = &path == video_.get()
                             ? convertVideoFrame(frame.get())
                             : resampleAudioFrame(frame.get()) && encodeQueuedAudio(false);
@@ -303,12 +428,16 @@ bool Transcoder::decode(StreamPath& path, const AVPacket* packet) {
     }
 }
 
-void Transcoder::noteProgress(const StreamPath& path, std::int64_t pts) {
+void Transcoder::noteProgress(const StreamPath& path, const AVFrame* frame) {
+    const std::int64_t pts = frame->best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE)
         return;
-    const std::int64_t us = av_rescale_q(pts, path.input->time_base, AV_TIME_BASE_Q) - startTimeUs_;
+    const AVRational base = path.input->time_base;
+    const std::int64_t us = av_rescale_q(pts, base, AV_TIME_BASE_Q) - startTimeUs_;
     if (us > convertedUs_)
         convertedUs_ = us;
+    const std::int64_t length = frame->pkt_duration > 0 ? frame->pkt_duration : 0;
+    reachedUs_ = std::max(reachedUs_, us + av_rescale_q(length, base, AV_TIME_BASE_Q));
 }
 
 // Frame rate: the output runs at the plan's constant rate; a source frame
@@ -445,7 +574,7 @@ bool Transcoder::encodeQueuedAudio(bool includingRest) {
 bool Transcoder::encode(StreamPath& path, const AVFrame* frame) {
     const int sent = path.encoder->send(frame);
     if (sent < 0 && sent != AVERROR_EOF)
-        return false;
+        return fail("cannot encode", sent);
     return muxReadyPackets(path);
 }
 
@@ -456,11 +585,11 @@ bool Transcoder::muxReadyPackets(StreamPath& path) {
         if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
             return true;
         if (got < 0)
-            return false;
+            return fail("cannot encode", got);
         av_packet_rescale_ts(packet.get(), path.encoder->timeBase(), path.output->time_base);
         packet->stream_index = path.output->index;
-        if (av_interleaved_write_frame(output_, packet.get()) < 0)
-            return false;
+        if (const int written = av_interleaved_write_frame(output_, packet.get()); written < 0)
+            return fail("cannot write " + target_, written);
     }
 }
 
@@ -474,15 +603,49 @@ bool Transcoder::flushAll() {
     return true;
 }
 
-void Transcoder::finishOutput() {
+// Writes the trailer and closes the work file. A write error that the
+// output's buffer held back (a full disk) shows here at the latest.
+bool Transcoder::finishOutput() {
     if (!output_)
-        return;
+        return true;
+    bool ok = true;
     if (headerWritten_)
-        av_write_trailer(output_);
-    if (!(output_->oformat->flags & AVFMT_NOFILE))
+        if (const int finished = av_write_trailer(output_); finished < 0)
+            ok = fail("cannot write " + target_, finished);
+    if (!(output_->oformat->flags & AVFMT_NOFILE) && output_->pb) {
+        if (output_->pb->error < 0)
+            ok = fail("cannot write " + target_, output_->pb->error);
         avio_closep(&output_->pb);
+    }
     avformat_free_context(output_);
     output_ = nullptr;
+    return ok;
+}
+
+bool Transcoder::publish() {
+    if (workPath_.empty())
+        return true;
+    if (::rename(workPath_.c_str(), target_.c_str()) != 0)
+        return fail("cannot rename the finished file to " + target_, AVERROR(errno));
+    workPath_.clear();
+    placeholderMade_ = false;
+    return true;
+}
+
+void Transcoder::discard() {
+    if (!workPath_.empty())
+        ::unlink(workPath_.c_str());
+    workPath_.clear();
+    // Only the empty file that reserved the name; never a file that was there.
+    if (placeholderMade_ && isEmptyRegularFile(target_))
+        ::unlink(target_.c_str());
+    placeholderMade_ = false;
+}
+
+// A cancelled job keeps what it converted, closed so that it plays.
+void Transcoder::endCancelled() {
+    if (!(finishOutput() && publish()))
+        discard();
 }
 
 }  // namespace kestrel

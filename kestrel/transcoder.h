@@ -26,23 +26,35 @@ public:
     Transcoder(const Transcoder&) = delete;
     Transcoder& operator=(const Transcoder&) = delete;
 
-    // Opens the source, sets up decoders and encoders, creates the target
-    // and writes its header. `container` empty: chosen from the target's
-    // extension. Returns false (and leaves no open job) on any failure.
+    // Opens the source, sets up decoders and encoders and writes the
+    // target's header into a work file beside the target (a hidden
+    // ".<name>.XXXXXX.part"). The target's name is taken at once with an
+    // empty file when nothing is there yet, so that naming that skips
+    // existing files does not hand it out twice. `container` empty: chosen
+    // from the target's extension. Returns false (leaving no open job and
+    // no file behind, failureReason() saying why) on any failure.
     bool open(const std::string& source, const std::string& target, const std::string& container,
               const ConversionSettings& settings);
 
     // Starts the job's thread, or lets a paused job go on. False when
     // nothing is open or the job has ended.
     bool start();
-    // The job halts before its next packet.
+    // The job halts before its next packet; returns once it has halted.
     bool pause();
-    // Ends the job before its next packet, closes the target with what it
-    // holds, and waits for the thread.
+    // Ends the job before its next packet, closes the work file with what it
+    // holds and renames it to the target (a playable partial file), and
+    // waits for the thread.
     void stop();
 
+    // Completed: the whole source is in the target. Failed: nothing of the
+    // job is left on disk (an existing target is untouched), and
+    // failureReason() says why: a read, decode, encode or write error such
+    // as a full disk, or a source that ends over a second before its
+    // declared duration.
     enum class Outcome { Running, Completed, Failed };
     Outcome outcome() const { return outcome_.load(); }
+    // Set when open() or the job failed; read it once outcome() is Failed.
+    const std::string& failureReason() const { return failureReason_; }
     std::int64_t convertedUs() const { return convertedUs_.load(); }
     std::int64_t durationUs() const { return durationUs_; }
 
@@ -75,7 +87,10 @@ private:
     bool addAudioStream(const ConversionSettings& settings);
     bool addOutputStream(StreamPath& path);
     void applyDiscMuxSettings();
-    bool writeHeader(const std::string& target);
+    bool reserveTarget(const std::string& target);
+    bool writeHeader();
+    std::int64_t declaredEndUs() const;
+    bool fail(const std::string& what, int error = 0);  // records the reason, returns false
 
     // Running (on the job's thread).
     void run();
@@ -92,8 +107,13 @@ private:
     bool encode(StreamPath& path, const AVFrame* frame);  // null frame: drain
     bool muxReadyPackets(StreamPath& path);
     bool flushAll();
-    void noteProgress(const StreamPath& path, std::int64_t pts);
-    void finishOutput();
+    bool checkSourceComplete();
+    void noteProgress(const StreamPath& path, const AVFrame* frame);
+    bool finishOutput();  // trailer written and file closed without an error
+    bool publish();       // the work file becomes the target
+    void discard();       // removes the work file and the name's placeholder
+    void endCancelled();  // keeps what was converted under the target's name
+    void markHalted(bool halted);
 
     InputPtr input_;
     AVFormatContext* output_ = nullptr;
@@ -103,14 +123,22 @@ private:
     std::int64_t startTimeUs_ = 0;
     std::int64_t durationUs_ = 0;
     bool headerWritten_ = false;
+    std::string target_;
+    std::string workPath_;          // empty for muxers that write no file of their own
+    bool placeholderMade_ = false;  // open() created the empty target
+    std::string failureReason_;     // written before outcome_ becomes Failed
 
     std::thread thread_;
     std::mutex gateMutex_;
     std::condition_variable gate_;
+    std::condition_variable haltedChanged_;
     bool paused_ = false;
+    bool halted_ = false;      // the job's thread waits at the gate
+    bool threadDone_ = false;  // the job's thread has ended
     std::atomic<bool> stopRequested_{false};
     std::atomic<Outcome> outcome_{Outcome::Running};
     std::atomic<std::int64_t> convertedUs_{0};
+    std::int64_t reachedUs_ = 0;  // end of the last decoded frame (job thread only)
     bool started_ = false;
 };
 

@@ -1,11 +1,13 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace platform {
 namespace {
@@ -56,12 +58,34 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view d
     return true;
 }
 
+namespace {
+
+// Renames without ever replacing `to`: false with errno EEXIST when it is
+// taken. File systems without an exclusive rename fall back to a check
+// first, which only a simultaneous writer of the same name could race.
+bool renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::access(to.c_str(), F_OK) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace
+
 std::filesystem::path keepAside(const std::filesystem::path& damaged) {
-    std::filesystem::path aside = damaged;
-    aside += ".bad";
-    std::error_code code;
-    std::filesystem::rename(damaged, aside, code);
-    return code ? std::filesystem::path{} : aside;
+    for (int number = 0;; ++number) {
+        std::filesystem::path aside = damaged;
+        aside += number == 0 ? std::string(".bad") : ".bad" + std::to_string(number);
+        if (renameWithoutReplacing(damaged, aside))
+            return aside;
+        if (errno != EEXIST)
+            return {};
+    }
 }
 
 }  // namespace platform

@@ -14,8 +14,10 @@ namespace platform {
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view data,
                          std::string* error = nullptr);
 
-// Moves a damaged file aside as "<name>.bad" (replacing an older one) so
-// that the user keeps it. Returns the new path, or an empty path on failure.
+// Moves a damaged file aside so that the user keeps it: as "<name>.bad",
+// or "<name>.bad1", "<name>.bad2" ... when that name is taken, so that a
+// second damaged file never replaces the first. Returns the new path, or an
+// empty path on failure.
 std::filesystem::path keepAside(const std::filesystem::path& damaged);
 
 }  // namespace platform

@@ -3,12 +3,13 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -73,6 +74,32 @@ std::optional<std::string> percentDecode(std::string_view text) {
         i += 2;
     }
     return out;
+}
+
+int lowerHexDigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+// The smallest code, `from` or above, of a JSUDCD escape ("\u00" and two
+// lower-case hexadecimal digits) in the text: one scan instead of one search
+// per code.
+std::optional<int> nextEscapeCode(std::u16string_view text, int from) {
+    constexpr std::u16string_view kEscape = u"\\u00";
+    int best = 0x100;
+    for (std::size_t at = text.find(kEscape); at != std::u16string_view::npos;
+         at = text.find(kEscape, at + 1)) {
+        if (at + kEscape.size() + 2 > text.size())
+            break;
+        const int high = lowerHexDigitValue(text[at + 4]), low = lowerHexDigitValue(text[at + 5]);
+        const int code = high * 16 + low;
+        if (high >= 0 && low >= 0 && code >= from && code < best)
+            best = code;
+    }
+    return best <= 0xff ? std::optional<int>(best) : std::nullopt;
 }
 
 std::u16string trimBlanks(std::u16string_view text) {
@@ -158,6 +185,17 @@ std::u16string replaceText(std::u16string_view text, std::u16string_view from,
     return out;
 }
 
+std::size_t replacedLength(std::u16string_view text, std::u16string_view from,
+                           std::size_t toLength) {
+    if (from.empty())
+        return text.size();
+    std::size_t length = text.size();
+    for (std::size_t hit = 0; (hit = text.find(from, hit)) != std::u16string_view::npos;
+         hit += from.size())
+        length = length - from.size() + toLength;
+    return length;
+}
+
 std::u16string asciiLower(std::u16string_view text) {
     std::u16string out(text);
     for (char16_t& c : out)
@@ -241,19 +279,17 @@ Value jsUnicodeDecode(const Value& text) {
     if (!text)
         return {};
     std::u16string out = *text;
-    // Each pass replaces \u0020 to \u00ff in order; a decoded backslash may
-    // form a new escape, so passes repeat while they change something. Every
-    // replacement shortens the text, so this ends; escapes that no code
-    // matches stay as they are.
-    for (bool changed = true; changed && contains(out, u"\\u00");) {
+    // Each pass replaces \u0020 to \u00ff in code order; a decoded backslash
+    // may form a new escape, so passes repeat while they change something.
+    // Every replacement shortens the text, so this ends; escapes that no
+    // code matches stay as they are.
+    for (bool changed = true; changed;) {
         changed = false;
-        for (int code = 0x20; code <= 0xff; ++code) {
+        for (std::optional<int> code = nextEscapeCode(out, 0x20); code;
+             code = nextEscapeCode(out, *code + 1)) {
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u00%02x", code);
-            const std::u16string pattern = toU16(escape);
-            if (!contains(out, pattern))
-                continue;
-            out = replaceText(out, pattern, std::u16string(1, static_cast<char16_t>(code)));
+            std::snprintf(escape, sizeof escape, "\\u00%02x", *code);
+            out = replaceText(out, toU16(escape), std::u16string(1, static_cast<char16_t>(*code)));
             changed = true;
         }
     }
@@ -352,12 +388,30 @@ Value fileIdFromSeed(const Value& fileId, const Value& seed) {
     return out;
 }
 
+namespace {
+
+// The pseudo-random numbers of GENSID: 0 to 32767, from a generator that
+// is never seeded, so that the part it gives keeps its four digits (the C
+// library's rand runs to 2^31 - 1 here). This is the portable generator the
+// C standard gives as its example, with its state shared by every thread.
+int nextRandom15() {
+    static std::atomic<std::uint32_t> state{1};
+    std::uint32_t current = state.load(std::memory_order_relaxed);
+    std::uint32_t next;
+    do
+        next = current * 1103515245u + 12345u;
+    while (!state.compare_exchange_weak(current, next, std::memory_order_relaxed));
+    return static_cast<int>(next / 65536u % 32768u);
+}
+
+}  // namespace
+
 Value sessionId() {
     using namespace std::chrono;
     const auto now = system_clock::now();
     const auto seconds = static_cast<std::int32_t>(std::time(nullptr));
     const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    const double r = std::rand();
+    const double r = nextRandom15();
     const auto tail = static_cast<std::int64_t>(std::ceil(r / 32767.0 * 9000.0 + 1000.0));
     return decimal(seconds) + u"000" + decimal(millis + 1000) + decimal(tail);
 }
@@ -379,7 +433,9 @@ Value formatFileId(const Value& fileId, const Value& number) {
 Value increment(const Value& text) {
     if (!text)
         return {};
-    return decimal(readNumber(*text) + 1);
+    // Numbers saturate when read; the largest one stays where it is.
+    const std::int64_t n = readNumber(*text);
+    return decimal(n == std::numeric_limits<std::int64_t>::max() ? n : n + 1);
 }
 
 Value lengthOf(const Value& text) {

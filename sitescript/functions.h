@@ -45,6 +45,10 @@ Value idDirectories(const Value& number);
 std::u16string replaceText(std::u16string_view text, std::u16string_view from,
                            std::u16string_view to);
 
+// The length replaceText would produce, without building the text.
+std::size_t replacedLength(std::u16string_view text, std::u16string_view from,
+                           std::size_t toLength);
+
 // Lower-case ASCII letters; other characters stay.
 std::u16string asciiLower(std::u16string_view text);
 

@@ -3,6 +3,8 @@
 #include "platform/http.h"
 #include "platform/text.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -21,6 +23,46 @@ constexpr long kStallSeconds = 60;
 // No web page is this large; a script that fetches a video file as a page
 // fails instead of filling the memory.
 constexpr std::size_t kMaxPageBytes = 64u << 20;
+
+std::atomic<OfflineResponder> offlineResponder{nullptr};
+
+bool answeredOffline() {
+    return offlineResponder.load() != nullptr;
+}
+
+// The responder's answer, delivered to the callbacks the way the HTTP layer
+// delivers a real one.
+http::Response answerOffline(OfflineResponder responder, const http::Request& request,
+                             const http::Callbacks* callbacks) {
+    http::Response response = responder(request);
+    if (request.method == "HEAD")
+        response.body.clear();
+    if (!callbacks)
+        return response;
+    std::string body = std::move(response.body);
+    response.body.clear();
+    if (callbacks->onHeaders && !callbacks->onHeaders(response)) {
+        response.aborted = true;
+        response.transportOk = false;
+        return response;
+    }
+    constexpr std::size_t kBlock = 16 * 1024;
+    for (std::size_t at = 0; at < body.size(); at += kBlock) {
+        if (!callbacks->onBody(body.data() + at, std::min(kBlock, body.size() - at))) {
+            response.aborted = true;
+            response.transportOk = false;
+            break;
+        }
+    }
+    return response;
+}
+
+// Every request of this file goes through here.
+http::Response perform(const http::Request& request, const http::Callbacks* callbacks = nullptr) {
+    if (OfflineResponder responder = offlineResponder.load())
+        return answerOffline(responder, request, callbacks);
+    return callbacks ? http::fetch(request, *callbacks) : http::fetch(request);
+}
 
 enum class StatusOutcome { Good, Bad, Unknown };
 
@@ -50,12 +92,12 @@ http::Response fetchHeadersOnly(const http::Request& request) {
     http::Callbacks callbacks;
     callbacks.onHeaders = [](const http::Response&) { return false; };
     callbacks.onBody = [](const char*, std::size_t) { return true; };
-    return http::fetch(request, callbacks);
+    return perform(request, &callbacks);
 }
 
 // The header text of the probe's HEAD: none when the status is bad.
 std::string probeHead(const std::string& url, const std::string& agent) {
-    const http::Response response = http::fetch(makeRequest(url, "HEAD", agent, kProbeEncoding));
+    const http::Response response = perform(makeRequest(url, "HEAD", agent, kProbeEncoding));
     return outcomeOf(response) == StatusOutcome::Bad ? std::string() : response.rawHeaders;
 }
 
@@ -76,7 +118,7 @@ ProbeAnswer probeGet(const std::string& url, const std::string& agent) {
         return answer.head.size() < kSniffBytes;
     };
     const http::Response response =
-        http::fetch(makeRequest(url, "GET", agent, kProbeEncoding), callbacks);
+        perform(makeRequest(url, "GET", agent, kProbeEncoding), &callbacks);
     if (outcomeOf(response) == StatusOutcome::Bad)
         return {};
     answer.headers = response.rawHeaders;
@@ -102,6 +144,10 @@ constexpr const char16_t* kPlaylistFormat = u"m3u8";
 
 }  // namespace
 
+void setOfflineResponder(OfflineResponder responder) {
+    offlineResponder.store(responder);
+}
+
 std::string userAgentOf(const VariableTable& variables) {
     const Value agent = variables.get(u"USERAGENT");
     return agent ? platform::utf16ToUtf8(*agent) : kDefaultUserAgent;
@@ -117,7 +163,7 @@ PageText getPage(const std::string& url, const std::string& userAgent) {
         return true;
     };
     const http::Response response =
-        http::fetch(makeRequest(url, "GET", userAgent, kPageEncoding), callbacks);
+        perform(makeRequest(url, "GET", userAgent, kPageEncoding), &callbacks);
     PageText page;
     // A page that could not be fetched at all fails like a bad status.
     if (!response.transportOk || outcomeOf(response) != StatusOutcome::Good) {
@@ -135,10 +181,11 @@ Value postForm(const std::string& url, const std::string& body, const std::strin
     std::string headers = kPageEncoding;
     for (const http::Header& header : http::parseHeaders(headerText))
         headers += header.name + ":" + header.value + "\r\n";
-    std::this_thread::sleep_for(kPostDelay);
+    if (!answeredOffline())
+        std::this_thread::sleep_for(kPostDelay);
     http::Request request = makeRequest(url, "POST", userAgent, headers);
     request.body = body;
-    const http::Response response = http::fetch(request);
+    const http::Response response = perform(request);
     if (!response.transportOk || outcomeOf(response) == StatusOutcome::Bad)
         return {};
     return platform::ansiToUtf16(response.body);
@@ -146,7 +193,7 @@ Value postForm(const std::string& url, const std::string& body, const std::strin
 
 std::u16string urlAliveFlag(const std::string& url) {
     const http::Response response =
-        http::fetch(makeRequest(url, "HEAD", kDefaultUserAgent, kProbeEncoding));
+        perform(makeRequest(url, "HEAD", kDefaultUserAgent, kProbeEncoding));
     return outcomeOf(response) == StatusOutcome::Good ? u"1" : u"\u000B";
 }
 
@@ -161,6 +208,8 @@ Value redirectTarget(const std::string& url, const std::string& userAgent) {
 }
 
 void setCookie(const std::u16string& url, const std::u16string& name, const std::u16string& data) {
+    if (answeredOffline())
+        return;
     http::setCookie(platform::utf16ToUtf8(url), platform::utf16ToUtf8(name),
                     platform::utf16ToUtf8(data));
 }

@@ -4,6 +4,7 @@
 // operation is one fresh request; only http and https URLs are fetched.
 #pragma once
 
+#include "platform/http.h"
 #include "sitescript/variables.h"
 
 #include <string>
@@ -50,5 +51,17 @@ void probeStream(const std::u16string& url, VariableTable& variables);
 // VIDFORMAT for a content type; empty when the table has no row for it. The
 // HLS playlist types give "m3u8", compared without case.
 std::u16string formatForContentType(std::string_view contentType);
+
+// Test seam: answers every request of the functions above from memory
+// instead of the network. The responder gets the request as it would go out
+// and returns the final response (status, raw header block, body); the
+// body is then handed to the function's callbacks as the HTTP layer would
+// (nothing for HEAD, and not at all when the headers end the transfer).
+// While a responder is set no request leaves the process, POST does not
+// wait and SETCOOKIE stores nothing, so that fuzzing and offline tests run
+// at memory speed and leave no state behind. Process-wide: set it before
+// the first analysis and clear it (nullptr) after the last one has ended.
+using OfflineResponder = platform::http::Response (*)(const platform::http::Request& request);
+void setOfflineResponder(OfflineResponder responder);
 
 }  // namespace sitescript

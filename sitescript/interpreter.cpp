@@ -6,6 +6,7 @@
 #include "sitescript/trace.h"
 
 #include <iostream>
+#include <tuple>
 
 namespace sitescript {
 namespace {
@@ -183,15 +184,39 @@ int substring(const Assignment& a) {
     return 0;
 }
 
+// A value that would take the variables past their limit stops the
+// analysis before it is built.
+bool fitsTheLimit(const Assignment& a, std::size_t resultLength) {
+    if (resultLength <= a.analysis.variableCharLimit)
+        return true;
+    std::cerr << "sitescript: analysis stopped: a value of " << resultLength
+              << " characters is over the limit of " << a.analysis.variableCharLimit << "\n";
+    a.analysis.runaway = true;
+    return false;
+}
+
+std::size_t charCount(const Value& value) {
+    return value ? value->size() : 0;
+}
+
 int replace(const Assignment& a) {
-    if (auto args = a.arguments(3))
-        a.assign(replaceAll((*args)[0], (*args)[1], (*args)[2]));
+    auto args = a.arguments(3);
+    if (!args)
+        return 0;
+    const auto& [text, from, to] = std::tie((*args)[0], (*args)[1], (*args)[2]);
+    if (text && from && !fitsTheLimit(a, replacedLength(*text, *from, to ? to->size() : 0)))
+        return -1;
+    a.assign(replaceAll(text, from, to));
     return 0;
 }
 
 int addString(const Assignment& a) {
-    if (auto args = a.arguments(2))
-        a.assign(addStrings((*args)[0], (*args)[1]));
+    auto args = a.arguments(2);
+    if (!args)
+        return 0;
+    if (!fitsTheLimit(a, charCount((*args)[0]) + charCount((*args)[1])))
+        return -1;
+    a.assign(addStrings((*args)[0], (*args)[1]));
     return 0;
 }
 
@@ -538,10 +563,19 @@ void runClosingSteps(Analysis& analysis) {
 }
 
 bool countStatement(Analysis& analysis) {
-    if (++analysis.statementsRun <= kMaxStatementsPerAnalysis)
+    if (++analysis.statementsRun <= analysis.statementLimit)
         return true;
-    std::cerr << "sitescript: analysis stopped after " << kMaxStatementsPerAnalysis
+    std::cerr << "sitescript: analysis stopped after " << analysis.statementLimit
               << " statements\n";
+    analysis.runaway = true;
+    return false;
+}
+
+bool variablesWithinLimit(Analysis& analysis) {
+    if (analysis.variables.totalLength() <= analysis.variableCharLimit)
+        return true;
+    std::cerr << "sitescript: analysis stopped: the variables hold more than "
+              << analysis.variableCharLimit << " characters\n";
     analysis.runaway = true;
     return false;
 }
@@ -570,7 +604,7 @@ int runBlock(Analysis& analysis, std::size_t blockIndex) {
         if (!countStatement(analysis))
             return AnalyseFailed;
         const Step step = execute(analysis, blockIndex, index);
-        if (analysis.runaway)
+        if (analysis.runaway || !variablesWithinLimit(analysis))
             return AnalyseFailed;
         if (step.status)
             status = *step.status;

@@ -13,9 +13,13 @@
 
 namespace sitescript {
 
-// Guards that keep a script from hanging its analysis.
+// Guards that keep a script from hanging its analysis or filling the
+// memory: statements run, nested block runs, and the characters held by all
+// variables together (a loop that doubles a value would otherwise grow it
+// without bound long before the statement count stops it).
 constexpr std::uint64_t kMaxStatementsPerAnalysis = 1'000'000;
 constexpr int kMaxNestedRuns = 32;
+constexpr std::size_t kMaxVariableChars = std::size_t{128} << 20;
 
 // What the closing steps store directly in the result.
 struct RunResult {
@@ -31,6 +35,9 @@ struct Analysis {
     LoginCallback login = nullptr;
     std::intptr_t loginContext = 0;
     std::uint64_t statementsRun = 0;
+    // The guards' limits; fuzzing lowers them to keep every run short.
+    std::uint64_t statementLimit = kMaxStatementsPerAnalysis;
+    std::size_t variableCharLimit = kMaxVariableChars;
     int depth = 0;
     bool runaway = false;  // a guard stopped the analysis
 };

@@ -83,8 +83,9 @@ struct ISiteScript {
     // site key occurs in `url` and stores a new VideoInfo in *result, on
     // every call and whatever the outcome, so that the caller always has a
     // record to free. Returns AnalyseFailed (-1) for a script error, a failed
-    // page fetch or a script that runs away (more than 1,000,000 statements or
-    // 32 nested CALLSCRIPT/REQUESTLOGIN runs, reported on standard error);
+    // page fetch or a script that runs away (more than 1,000,000 statements,
+    // 32 nested CALLSCRIPT/REQUESTLOGIN runs or 128 Mi characters held by its
+    // variables, reported on standard error);
     // AnalyseLoginFailed (-2) when a login did not succeed; otherwise the
     // status of the script's last statement, normally 0. A URL that no block
     // names, or a missing script file, gives 0 and an empty record. On a

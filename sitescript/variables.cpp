@@ -8,9 +8,9 @@ VariableTable::VariableTable(std::u16string_view pageUrl) {
     for (const char16_t* name :
          {u"VIDURL", u"VIDNAME", u"EMPTY", u"ERRMSG", u"ERRMSGID", u"USERAGENT", u"PLAYLISTIDS"})
         entries_.push_back({name, std::nullopt});
-    entries_.push_back({u"ORGURL", std::u16string(pageUrl)});
-    entries_.push_back({u"QUALITY", u"6"});
-    entries_.push_back({u"USEPLAYLIST", u"0"});
+    set(u"ORGURL", std::u16string(pageUrl));
+    set(u"QUALITY", u"6");
+    set(u"USEPLAYLIST", u"0");
 }
 
 const VariableTable::Entry* VariableTable::find(std::u16string_view name) const {
@@ -29,9 +29,19 @@ Value VariableTable::get(std::u16string_view name) const {
     return entry ? entry->value : std::nullopt;
 }
 
+namespace {
+
+std::size_t charCount(const Value& value) {
+    return value ? value->size() : 0;
+}
+
+}  // namespace
+
 void VariableTable::set(std::u16string_view name, Value value) {
+    totalLength_ += charCount(value);
     for (Entry& entry : entries_) {
         if (entry.name == name) {
+            totalLength_ -= charCount(entry.value);
             entry.value = std::move(value);
             return;
         }

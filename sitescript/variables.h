@@ -24,6 +24,8 @@ public:
     Value get(std::u16string_view name) const;
     // Gives the entry the value, or appends a new entry.
     void set(std::u16string_view name, Value value);
+    // The characters of every value together.
+    std::size_t totalLength() const { return totalLength_; }
 
 private:
     struct Entry {
@@ -32,6 +34,7 @@ private:
     };
     const Entry* find(std::u16string_view name) const;
     std::vector<Entry> entries_;
+    std::size_t totalLength_ = 0;
 };
 
 // Reads a decimal integer from the start of the text as wcstol does (blanks,

@@ -59,7 +59,7 @@ FaultServer::FaultServer(std::size_t bodySize)
     s.Get("/cut", [this](const httplib::Request& req, httplib::Response& res) {
         record(req);
         const Version version = honourIfRange(req, res);
-        serve(version, res, cutting_ ? cutAfter : version.body->size(), false);
+        serve(version, res, cutting_ ? cutAfter.load() : version.body->size(), false);
     });
     s.Get("/trickle", [this](const httplib::Request& req, httplib::Response& res) {
         record(req);

@@ -73,11 +73,12 @@ public:
     };
     std::vector<Asked> requests(const std::string& path);
 
+    // Tests change these while the server's threads read them.
     void setCutting(bool on) { cutting_ = on; }
-    std::size_t cutAfter = 100;
-    std::size_t trickleBytes = 10;
+    std::atomic<std::size_t> cutAfter{100};
+    std::atomic<std::size_t> trickleBytes{10};
     Gate gate;
-    std::int64_t hugeServedFrom = 0;
+    std::atomic<std::int64_t> hugeServedFrom{0};
 
     static constexpr std::int64_t hugeSize() { return (std::int64_t{5} << 30) + 3; }
     // Depends on the offset's high bits too: a truncated offset shows.

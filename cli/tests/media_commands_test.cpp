@@ -78,4 +78,46 @@ TEST_F(CliTest, ConvertNamesTheOutputAndPrintsItsPath) {
         cli({"convert", (*dir_ / "missing.flv").string(), "mp4", "--out-dir", outDir}).exitCode, 1);
 }
 
+std::vector<std::string> namesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// A download cut off at a quarter: the container still declares 8 s.
+TEST_F(CliTest, ConvertOfATruncatedSourceFailsWithBothDurations) {
+    const std::filesystem::path whole = *dir_ / "whole.mkv", cut = *dir_ / "cut.mkv";
+    makeClip(whole, ClipOptions{.seconds = 8.0, .width = 176, .height = 144});
+    const std::string bytes = readFile(whole);
+    testing_support::writeFile(cut, bytes.substr(0, bytes.size() / 4));
+    TempDir out;
+    const platform::ProcessResult result =
+        cli({"convert", cut.string(), "mp4", "--out-dir", out.path().string()});
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_TRUE(std::regex_search(
+        result.output,
+        std::regex(
+            R"(the source ends at [0-2]\.\d\d s, before its declared duration of 8\.\d\d s)")))
+        << result.output;
+    EXPECT_EQ(result.output.find("100.0%"), std::string::npos) << result.output;
+    EXPECT_TRUE(namesIn(out.path()).empty()) << "nothing is left under the final name";
+}
+
+// The tool runs with a file-size limit, so that its writes fail as on a
+// full disk; the limit's signal is ignored, as the write error is wanted.
+TEST_F(CliTest, ConvertIntoAFullDiskFailsWithTheSystemsReason) {
+    TempDir out;
+    const platform::ProcessResult result = platform::runProcess(
+        {"sh", "-c", "trap '' XFSZ; ulimit -f 16; exec \"$0\" \"$@\"", CLIPWRIGHT_CLI, "convert",
+         clip(), "mkv", "--out-dir", out.path().string()},
+        true);
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_NE(result.output.find("failed: cannot write " + out.path().string() +
+                                 "/clip one_quillmarsh.mkv: File too large"),
+              std::string::npos)
+        << result.output;
+    EXPECT_TRUE(namesIn(out.path()).empty());
+}
+
 }  // namespace

@@ -79,10 +79,11 @@ TEST_F(SharedFilesTest, LoadTellsMissingFromDamagedAndKeepsTheDamagedFile) {
     EXPECT_EQ(xmlfile::load(path("list.xml"), &document), xmlfile::LoadResult::Damaged);
     EXPECT_FALSE(exists("list.xml"));
     EXPECT_EQ(readFile("list.xml.bad"), "<list><item></list>");
-    // A newer damaged file replaces the older copy.
+    // A newer damaged file is kept beside the older copy.
     writeFile("list.xml", "<");
     EXPECT_EQ(xmlfile::load(path("list.xml"), &document), xmlfile::LoadResult::Damaged);
-    EXPECT_EQ(readFile("list.xml.bad"), "<");
+    EXPECT_EQ(readFile("list.xml.bad1"), "<");
+    EXPECT_EQ(readFile("list.xml.bad"), "<list><item></list>");
 
     writeFile("empty-root.xml", "<list/>");
     ASSERT_EQ(xmlfile::load(path("empty-root.xml"), &document), xmlfile::LoadResult::Loaded);

@@ -139,6 +139,10 @@ bool caught(QSignalSpy& spy, int timeoutMs) {
     return !spy.isEmpty() || spy.wait(timeoutMs);
 }
 
+bool caught(testing_support::QueuedSignalSpy& spy, int timeoutMs) {
+    return !spy.isEmpty() || spy.wait(timeoutMs);
+}
+
 void ensureCoreApp() {
     static int argc = 1;
     static char name[] = "download-tests";

@@ -5,6 +5,7 @@
 
 #include "testing/loopback_server.h"
 #include "testing/media.h"
+#include "testing/queued_signal_spy.h"
 #include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -69,7 +70,9 @@ private:
 };
 
 // True once `spy` has caught a signal, also one emitted before the call.
+// Signals that worker threads emit go to a QueuedSignalSpy.
 bool caught(QSignalSpy& spy, int timeoutMs = 30000);
+bool caught(testing_support::QueuedSignalSpy& spy, int timeoutMs = 30000);
 
 // The Qt application object of a headless test binary, created once.
 void ensureCoreApp();

@@ -50,6 +50,12 @@ TEST(TaskListFile, FirstAddCreatesTheFileAndProgressRoundTrips) {
     EXPECT_FALSE(QFile::exists(file.path()));
     ASSERT_TRUE(file.appendTaskItem("http://site/watch?v=3"));
     EXPECT_EQ(file.loadTaskList()->size(), 1);
+    // Removing the last task removes the file, so that the next start has
+    // no empty list to keep aside.
+    ASSERT_TRUE(file.removeTaskItem("http://site/watch?v=3"));
+    EXPECT_FALSE(QFile::exists(file.path()));
+    EXPECT_FALSE(file.loadTaskList().has_value());
+    EXPECT_FALSE(QFile::exists(file.path() + ".bad1"));  // ".bad" is the empty file of the start
 }
 
 TEST(TaskListFile, LoadSkipsShortUrlsKeepsForeignChildrenAndSetsDamagedFilesAside) {
@@ -79,6 +85,16 @@ TEST(TaskListFile, LoadSkipsShortUrlsKeepsForeignChildrenAndSetsDamagedFilesAsid
     EXPECT_EQ(contentOf(dir / "downloadtasklist.xml.bad"), "<List><item url=\"http://p\">");
     EXPECT_FALSE(file.saveTaskProgress(progress("http://p", 1, 2)));  // nothing to save into
     EXPECT_FALSE(QFile::exists(file.path()));
+
+    // A second damaged file, and one without items, are kept beside the first.
+    writeFile(path, "<List><item");
+    EXPECT_FALSE(file.loadTaskList().has_value());
+    writeFile(path, "<List/>");
+    EXPECT_FALSE(file.loadTaskList().has_value());
+    EXPECT_FALSE(QFile::exists(file.path()));
+    EXPECT_EQ(contentOf(dir / "downloadtasklist.xml.bad"), "<List><item url=\"http://p\">");
+    EXPECT_EQ(contentOf(dir / "downloadtasklist.xml.bad1"), "<List><item");
+    EXPECT_EQ(contentOf(dir / "downloadtasklist.xml.bad2"), "<List/>");
 }
 
 TEST(Naming, TitlesOutputsPartsAndWorkFiles) {

@@ -7,12 +7,12 @@
 #include "platform/process.h"
 #include "segfetch/segfetch.h"
 #include "testing/media.h"
+#include "testing/queued_signal_spy.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <atomic>
@@ -21,6 +21,7 @@
 using namespace download_test;
 using testing_support::makeClip;
 using testing_support::probeValue;
+using testing_support::QueuedSignalSpy;
 using testing_support::writeFile;
 
 namespace {
@@ -39,7 +40,7 @@ protected:
     // Runs one analysis of `url` and frees its record.
     Analysed analyse(const QString& url, DownloadingAnalyThread& worker) {
         worker.setUrl(url);
-        QSignalSpy spy(&worker, &DownloadingAnalyThread::emitAnalysisOK);
+        QueuedSignalSpy spy(&worker, &DownloadingAnalyThread::emitAnalysisOK);
         worker.start();
         EXPECT_TRUE(caught(spy, 30000));
         Analysed analysed;
@@ -59,7 +60,7 @@ protected:
     int combine(const QString& output, const QStringList& parts) {
         DownloadingAnalyThread worker;
         worker.setMergeHandle(CreateSiteScriptHandle());
-        QSignalSpy spy(&worker, &DownloadingAnalyThread::emitCombinFinish);
+        QueuedSignalSpy spy(&worker, &DownloadingAnalyThread::emitCombinFinish);
         worker.startCombine(output, parts);
         EXPECT_TRUE(caught(spy, 60000));
         return spy.isEmpty() ? -99 : spy.at(0).at(0).toInt();
@@ -103,7 +104,7 @@ TEST_F(Workers, AHeldAnalysisDeliversOnlyAfterReleaseAndAnAbandonedOneNever) {
     writeScript(homePath(), "");  // no block: an empty result, retried
     DownloadingAnalyThread held;
     held.hold();
-    QSignalSpy heldSpy(&held, &DownloadingAnalyThread::emitAnalysisOK);
+    QueuedSignalSpy heldSpy(&held, &DownloadingAnalyThread::emitAnalysisOK);
     held.setUrl("http://nowhere.invalid/");
     held.start();
     EXPECT_FALSE(heldSpy.wait(300));
@@ -192,7 +193,7 @@ TEST_F(Workers, DownloadRunsPartsInTurnAndDeleteRemovesTheirFiles) {
     ASSERT_TRUE(allQueued);
     {
         DownloadingDownThread worker;
-        QSignalSpy spy(&worker, &DownloadingDownThread::emitDownOK);
+        QueuedSignalSpy spy(&worker, &DownloadingDownThread::emitDownOK);
         worker.setDownloaders(helpers);
         worker.setTargetPaths(paths);
         worker.start();
@@ -210,7 +211,7 @@ TEST_F(Workers, DownloadRunsPartsInTurnAndDeleteRemovesTheirFiles) {
     helpers =
         makeHelpers({QString::fromStdString(server.url("/slow"))}, {file("S.bin")}, &allQueued);
     DownloadingDownThread worker;
-    QSignalSpy spy(&worker, &DownloadingDownThread::emitDownOK);
+    QueuedSignalSpy spy(&worker, &DownloadingDownThread::emitDownOK);
     worker.setDownloaders(helpers);
     worker.setTargetPaths({file("S.bin")});
     worker.start();

@@ -7,9 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 using testing_support::ClipOptions;
 using testing_support::makeClip;
@@ -36,6 +42,46 @@ int waitForEnd(kestrel_handle converter) {
     }
     return 0;
 }
+
+std::vector<std::filesystem::path> filesIn(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A folder that holds at most `bytes`: a small tmpfs mounted over it, or,
+// where mounting is not permitted, a limit on the size of every file this
+// process writes. Writes past it fail as on a full disk.
+class SmallDisk {
+public:
+    SmallDisk(const std::filesystem::path& folder, std::size_t bytes) : folder_(folder) {
+        const std::string options = "size=" + std::to_string(bytes);
+        mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        if (mounted_)
+            return;
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        const rlimit limit{bytes, saved_.rlim_max};
+        ::signal(SIGXFSZ, SIG_IGN);  // writes then fail with EFBIG
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~SmallDisk() {
+        if (mounted_)
+            ::umount2(folder_.c_str(), MNT_DETACH);
+        else
+            ::setrlimit(RLIMIT_FSIZE, &saved_);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    std::string reason() const { return mounted_ ? "No space left on device" : "File too large"; }
+
+private:
+    std::filesystem::path folder_;
+    bool mounted_ = false;
+    rlimit saved_{};
+};
 
 class ConverterTest : public ::testing::Test {
 protected:
@@ -85,20 +131,32 @@ TEST_F(ConverterTest, PauseHoldsTheJobAndStartContinuesIntoTheSameFile) {
     config_ = 0;
     EXPECT_NEAR(Converter_GetDuration(converter_), 10'000'000, 200'000);
     ASSERT_TRUE(Converter_Start(converter_));
-    ASSERT_TRUE(Converter_Pause(converter_));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    while (Converter_GetConvertTime(converter_) < 500'000 && !Converter_IsCompleted(converter_))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_TRUE(Converter_Pause(converter_)) << "returns once the job has halted";
     const std::int64_t heldAt = Converter_GetConvertTime(converter_);
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    // While the job runs, the target's name is held by an empty file and
+    // the output grows in a hidden work file beside it.
+    const std::vector<std::filesystem::path> during = filesIn(out_->path());
+    ASSERT_EQ(during.size(), 2u);
+    EXPECT_EQ(std::filesystem::file_size(target_), 0u);
+    const std::filesystem::path work = during[0] == target_ ? during[1] : during[0];
+    EXPECT_TRUE(work.filename().string().starts_with(".paused.mkv.")) << work;
+    EXPECT_TRUE(work.filename().string().ends_with(".part")) << work;
+    const auto workBytes = std::filesystem::file_size(work);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the time we watch it stand
     EXPECT_EQ(Converter_GetConvertTime(converter_), heldAt) << "nothing moves while paused";
+    EXPECT_EQ(std::filesystem::file_size(work), workBytes) << "nothing is written while paused";
     EXPECT_LT(heldAt, 10'000'000);
     EXPECT_EQ(Converter_IsCompleted(converter_), 0);
 
     ASSERT_TRUE(Converter_Start(converter_));
     EXPECT_EQ(waitForEnd(converter_), 1);
+    EXPECT_STREQ(Converter_GetErrorText(converter_), "");
     EXPECT_EQ(Converter_GetConvertTime(converter_), Converter_GetDuration(converter_));
     EXPECT_FALSE(Converter_Start(converter_)) << "an ended job does not start again";
     Converter_Close(converter_);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_->path()), {}), 1);
+    EXPECT_EQ(filesIn(out_->path()), std::vector{target_}) << "the work file became the target";
     EXPECT_NEAR(durationOf(target_), 10.0, 0.5);
 }
 
@@ -111,11 +169,31 @@ TEST_F(ConverterTest, StopLeavesAPlayablePartialFile) {
     ASSERT_TRUE(Converter_Stop(converter_));
     EXPECT_EQ(Converter_IsCompleted(converter_), 0) << "a stopped job is not complete";
     EXPECT_FALSE(Converter_Start(converter_));
+    EXPECT_EQ(filesIn(out_->path()), std::vector{target_}) << "kept under the target's name";
     Converter_Close(converter_);
-    ASSERT_TRUE(std::filesystem::exists(target_));
     const double partial = durationOf(target_);
     EXPECT_GT(partial, 0.5);
     EXPECT_LT(partial, 9.5);
+}
+
+// A write that fails, as on a full disk, fails the job with the system's
+// reason; nothing of the job stays, and a file that held the name before
+// is left as it was.
+TEST_F(ConverterTest, AFullDiskFailsTheJobAndLeavesNoOutput) {
+    SmallDisk disk(out_->path(), 64 * 1024);
+    setH264Aac();
+    testing_support::writeFile(out_->path() / "kept.mkv", "an older file");
+    for (const char* name : {"kept.mkv", "new.mkv"}) {
+        ASSERT_TRUE(open(longClip(), name, "matroska")) << Converter_GetErrorText(converter_);
+        ASSERT_TRUE(Converter_Start(converter_));
+        EXPECT_EQ(waitForEnd(converter_), -1);
+        const std::string reason = Converter_GetErrorText(converter_);
+        EXPECT_NE(reason.find("cannot write " + target_.string()), std::string::npos) << reason;
+        EXPECT_NE(reason.find(disk.reason()), std::string::npos) << reason;
+        Converter_Close(converter_);
+        EXPECT_EQ(filesIn(out_->path()), std::vector{out_->path() / "kept.mkv"}) << name;
+    }
+    EXPECT_EQ(testing_support::readFile(out_->path() / "kept.mkv"), "an older file");
 }
 
 TEST_F(ConverterTest, StreamsFollowTheSettingsAndTheSource) {

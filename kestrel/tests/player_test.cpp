@@ -29,6 +29,21 @@ bool eventually(const std::function<bool()>& condition) {
     return false;
 }
 
+// Polls until the play time has not changed for 250 ms, ten frames of the
+// test clip, which only a halted player shows.
+bool timeStandsStill(kestrel_handle player) {
+    std::int64_t last = Player_GetPlayTime(player);
+    auto changedAt = std::chrono::steady_clock::now();
+    return eventually([&] {
+        const std::int64_t now = Player_GetPlayTime(player);
+        if (now != last) {
+            last = now;
+            changedAt = std::chrono::steady_clock::now();
+        }
+        return std::chrono::steady_clock::now() - changedAt >= std::chrono::milliseconds(250);
+    });
+}
+
 class PlayerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -62,10 +77,12 @@ TEST_F(PlayerTest, PlaysPausesSeeksCompletesAndCloses) {
     EXPECT_TRUE(eventually([&] { return Player_GetPlayTime(player) > 200'000; }));
 
     ASSERT_TRUE(Player_Pause(player));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The core halts on its own thread: wait until the time stands, then
+    // watch that it stays.
+    EXPECT_TRUE(timeStandsStill(player));
     const std::int64_t pausedAt = Player_GetPlayTime(player);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_NEAR(Player_GetPlayTime(player), pausedAt, 50'000) << "time stands while paused";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the time we watch it stand
+    EXPECT_EQ(Player_GetPlayTime(player), pausedAt) << "time stands while paused";
     EXPECT_FALSE(Player_IsCompleted(player));
 
     Player_Seek(player, 1'200'000);

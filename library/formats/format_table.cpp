@@ -97,7 +97,7 @@ bool applyToSettings(const OutputFormat& format, kestrel_handle config) {
 }
 
 kestrel_handle openConversion(const OutputFormat& format, const std::string& source,
-                              const std::string& target) {
+                              const std::string& target, std::string* failure) {
     const kestrel_handle converter = Converter_Create(27);
     if (!converter)
         return 0;
@@ -108,6 +108,9 @@ kestrel_handle openConversion(const OutputFormat& format, const std::string& sou
         Converter_Open(converter, source.c_str(), target.c_str(), container.c_str(), config);
     Config_Release(config);
     if (!opened) {
+        if (failure)
+            *failure = *Converter_GetErrorText(converter) ? Converter_GetErrorText(converter)
+                                                          : "the engine refused the settings";
         Converter_Release(converter);
         return 0;
     }

@@ -39,9 +39,10 @@ bool applyToSettings(const OutputFormat& format, kestrel_handle config);
 
 // Creates an engine converter and opens it for converting `source` into
 // `target` in the format, releasing the settings it made. Returns the
-// converter handle, or 0 on failure (nothing is left to release then).
+// converter handle, or 0 on failure (nothing is left to release then; the
+// engine's reason goes to `failure` when it is given).
 kestrel_handle openConversion(const OutputFormat& format, const std::string& source,
-                              const std::string& target);
+                              const std::string& target, std::string* failure = nullptr);
 
 // The output path of a conversion: the source's file name up to its last
 // "." (the whole name when it has none), in `convertDir`, followed by

@@ -4,6 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <iterator>
+
 using namespace platform;
 
 TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaries) {
@@ -18,18 +25,50 @@ TEST(AtomicFile, ReplacesContentAndLeavesNoTemporaries) {
     EXPECT_EQ(files, 1);
 }
 
-TEST(AtomicFile, FailureKeepsTheOldFile) {
-    testing_support::TempDir dir;
-    std::string error;
-    EXPECT_FALSE(writeFileAtomically(dir / "missing-folder" / "x.xml", "data", &error));
-    EXPECT_FALSE(error.empty());
+// Saves over `target` in a child process whose files may not grow past 1 KiB,
+// so that the write itself fails as it does on a full disk. Returns the
+// child's verdict: 1 when the save reported failure with a reason.
+int saveWithFileSizeLimit(const std::filesystem::path& target, const std::string& data) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit limit{1024, 1024};
+        signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::string error;
+        const bool saved = writeFileAtomically(target, data, &error);
+        _exit(!saved && error.find("File too large") != std::string::npos ? 1 : 2);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-TEST(AtomicFile, KeepAsideRenamesWithBadSuffix) {
+TEST(AtomicFile, AFailedSaveKeepsTheOldFile) {
     testing_support::TempDir dir;
-    testing_support::writeFile(dir / "Preferences.xml", "<broken");
-    auto aside = keepAside(dir / "Preferences.xml");
-    EXPECT_EQ(aside, dir / "Preferences.xml.bad");
-    EXPECT_EQ(testing_support::readFile(aside), "<broken");
-    EXPECT_FALSE(std::filesystem::exists(dir / "Preferences.xml"));
+    const auto target = dir / "list.xml";
+    testing_support::writeFile(target, "<list>old</list>");
+    EXPECT_EQ(saveWithFileSizeLimit(target, std::string(64 * 1024, 'n')), 1);
+    EXPECT_EQ(testing_support::readFile(target), "<list>old</list>");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "the temporary file is removed";
+
+    std::string error;
+    EXPECT_FALSE(writeFileAtomically(dir / "missing-folder" / "x.xml", "data", &error));
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+}
+
+TEST(AtomicFile, KeepAsideNumbersEachDamagedFile) {
+    testing_support::TempDir dir;
+    const auto list = dir / "Preferences.xml";
+    const std::string damaged[] = {"<broken", "<broken again", "<and again"};
+    const char* asideNames[] = {"Preferences.xml.bad", "Preferences.xml.bad1",
+                                "Preferences.xml.bad2"};
+    for (int i = 0; i < 3; ++i) {
+        testing_support::writeFile(list, damaged[i]);
+        EXPECT_EQ(keepAside(list), dir / asideNames[i]);
+        EXPECT_FALSE(std::filesystem::exists(list));
+    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(testing_support::readFile(dir / asideNames[i]), damaged[i]);
+    EXPECT_EQ(keepAside(dir / "missing.xml"), std::filesystem::path());
 }

@@ -1,8 +1,14 @@
 // The string and value functions and the file-name clean-up.
 #include "sitescript/functions.h"
+#include "platform/text.h"
 #include "sitescript/interpreter.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <regex>
+#include <set>
 
 namespace sitescript {
 namespace {
@@ -88,11 +94,33 @@ TEST(IdentifierFunctions, Numbers) {
     EXPECT_EQ(formatFileId(u"ABCDEFGH00IJK", u"26"), Value(u"ABCDEFGH1AIJK"));
     EXPECT_EQ(formatFileId(u"SHORT", u"1"), kUnset);
     EXPECT_EQ(increment(u"41"), Value(u"42"));
+    EXPECT_EQ(increment(u"-3"), Value(u"-2"));
+    // Found by fuzzing: the largest number (what any longer one reads as)
+    // overflowed when raised by one.
+    EXPECT_EQ(increment(u"99999999999999999999999"), Value(u"9223372036854775807"));
     EXPECT_EQ(digitDirectories(u"12345"), Value(u"3/4/5/"));
     EXPECT_EQ(idDirectories(u"12345678"), Value(u"/n1=12/n2=34/n3=56/n4=78"));
-    const Value sid = sessionId();
-    ASSERT_TRUE(sid);
-    EXPECT_GE(sid->size(), 10u + 3 + 4 + 4);
+}
+
+// Seconds, "000", milliseconds + 1000, and a random part of 1000 to 10000
+// from a generator of 0 to 32767: four digits, five only for its top value.
+TEST(IdentifierFunctions, SessionIdShape) {
+    const std::regex shape(R"((\d{10})000(1\d{3})(\d{4,5}))");
+    std::set<int> randomParts;
+    for (int i = 0; i < 2000; ++i) {
+        const Value sid = sessionId();
+        ASSERT_TRUE(sid);
+        const std::string text = platform::utf16ToUtf8(*sid);
+        std::smatch parts;
+        ASSERT_TRUE(std::regex_match(text, parts, shape)) << text;
+        const long long seconds = std::stoll(parts[1]);
+        EXPECT_LE(std::llabs(seconds - static_cast<long long>(std::time(nullptr))), 2);
+        const int random = std::stoi(parts[3]);
+        EXPECT_GE(random, 1000);
+        EXPECT_LE(random, 10000) << text;
+        randomParts.insert(random);
+    }
+    EXPECT_GT(randomParts.size(), 1000u) << "the random part varies";
 }
 
 TEST(IdentifierFunctions, FileIdFromSeed) {

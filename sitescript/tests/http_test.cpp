@@ -3,6 +3,7 @@
 // and analyses on several threads.
 #include "platform/http.h"
 #include "platform/process.h"
+#include "sitescript/http_access.h"
 #include "sitescript/tests/engine_fixture.h"
 
 #include <chrono>
@@ -346,6 +347,52 @@ TEST_F(Network, AnalysesRunOnSeveralThreadsAtOnce) {
         EXPECT_EQ(results[i].length, 1000 + i);
         EXPECT_EQ(results[i].format, "mp4");
     }
+}
+
+}  // namespace
+}  // namespace sitescript_test
+
+namespace sitescript_test {
+namespace {
+
+std::vector<platform::http::Request> offlineRequests;
+
+platform::http::Response answerFromMemory(const platform::http::Request& request) {
+    offlineRequests.push_back(request);
+    platform::http::Response response;
+    response.transportOk = true;
+    response.status = 200;
+    response.rawHeaders =
+        "HTTP/1.1 200 OK\r\nContent-Type: video/mp4\r\nContent-Length: 77\r\n\r\n";
+    response.body = "<title>from memory</title>";
+    return response;
+}
+
+// The offline seam: every request of a script reaches the responder, none
+// the network (the unreachable address would fail), and SETCOOKIE stores
+// nothing that a later real request to the same host would send.
+TEST_F(Network, AnOfflineResponderAnswersEveryRequest) {
+    offlineRequests.clear();
+    sitescript::setOfflineResponder(answerFromMemory);
+    useScript(block("http://127.0.0.1:1/",
+                    {"VAR ORGHTML = GETHTML(ORGURL)", "VAR VIDNAME = GETTITLE;", "VAR B = \"a=1\"",
+                     "VAR H = \"X-Test: yes\"", "VAR P = POST(ORGURL, B, H)",
+                     "SETCOOKIE(ORGURL, B, B)", "VIDURL = ORGURL;"}));
+    const Analysed result = analyse(kUnreachable);
+    sitescript::setOfflineResponder(nullptr);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.name, "from memory");
+    EXPECT_EQ(result.format, "mp4");
+    EXPECT_EQ(result.length, 77);
+    std::vector<std::string> seen;
+    for (const auto& request : offlineRequests)
+        seen.push_back(request.method + " " + request.url + " " + request.body);
+    EXPECT_EQ(seen,
+              (std::vector<std::string>{"GET http://127.0.0.1:1/ ", "POST http://127.0.0.1:1/ a=1",
+                                        "GET http://127.0.0.1:1/ ", "HEAD http://127.0.0.1:1/ "}));
+    startServer();
+    const platform::http::Response echo = platform::http::fetch({.url = url("/echo")});
+    EXPECT_NE(echo.body.find(";cookie=;"), std::string::npos) << echo.body;
 }
 
 }  // namespace

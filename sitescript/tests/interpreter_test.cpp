@@ -1,6 +1,7 @@
 // Statements, conditions, jumps, closing steps and guards of the
 // interpreter, through AnalyseUrl on scripts that need no network. Values
 // are observed through RTMP_PLAYPATH, which reaches the record unchanged.
+#include "sitescript/interpreter.h"
 #include "sitescript/tests/engine_fixture.h"
 #include "sitescript/tooling.h"
 
@@ -103,6 +104,29 @@ TEST_F(Interpreter, RunawayScriptsEndWithMinusOne) {
     const Analysed recursive = analyse("http://self/");
     EXPECT_EQ(recursive.status, -1);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("nested"), std::string::npos);
+}
+
+// Values that double on every round, or multiply in one REPLACE, stop the
+// analysis long before the statement count would; without the guard either
+// one fills the memory. Run with a small limit, as the guard works the same
+// at any size.
+TEST(InterpreterGuards, GrowingValuesStopTheAnalysis) {
+    for (const char* growing :
+         {"VAR A = \"x\"\r\nMARK LOOP\r\nVAR A = ADDSTR(A, A)\r\nGOTO LOOP;\r\n",
+          "VAR A = \"xxxxxxxxxxxxxxxx\"\r\nVAR X = \"x\"\r\nMARK LOOP\r\n"
+          "VAR A = REPLACE(A, X, A)\r\nGOTO LOOP;\r\n"}) {
+        const sitescript::ScriptModel model = sitescript::parseScriptText(
+            "SITE \"s\"\r\nBEGIN\r\n" + std::string(growing) + "END;\r\n");
+        sitescript::VariableTable variables(u"http://s/");
+        sitescript::RunResult result;
+        sitescript::Analysis analysis{model, variables, result};
+        analysis.variableCharLimit = 1 << 20;
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(sitescript::runBlock(analysis, 0), AnalyseFailed);
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("characters"), std::string::npos);
+        EXPECT_LE(variables.totalLength(), std::size_t{2} << 20) << "stopped before building it";
+        EXPECT_LT(analysis.statementsRun, 100u);
+    }
 }
 
 TEST_F(Interpreter, CopiesAndLiterals) {
