@@ -64,6 +64,7 @@ void DownloadingAnalyThread::registerMetaTypes() {
 }
 
 void DownloadingAnalyThread::setCredentials(const QString& userName, const QString& password) {
+    std::lock_guard lock(m_mutex);
     m_userName = utf16(userName);
     m_password = utf16(password);
 }
@@ -134,9 +135,15 @@ int DownloadingAnalyThread::loginCallback(const char16_t** userName, const char1
     auto* self = reinterpret_cast<DownloadingAnalyThread*>(context);
     if (!self->abandoned())
         emit self->showLoginDlg();  // blocks until the owner has answered
-    // The engine copies both strings at once; they stay ours.
-    *userName = self->m_userName.c_str();
-    *password = self->m_password.c_str();
+    // The owner answers from its own thread; the engine gets copies that
+    // only this worker touches, and it copies them again at once.
+    {
+        std::lock_guard lock(self->m_mutex);
+        self->m_loginName = self->m_userName;
+        self->m_loginPassword = self->m_password;
+    }
+    *userName = self->m_loginName.c_str();
+    *password = self->m_loginPassword.c_str();
     return 0;
 }
 

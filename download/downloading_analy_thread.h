@@ -96,8 +96,12 @@ private:
     QString m_secondInput;
     QString m_workPath;
     QStringList m_parts;
+    // Set by the owner under m_mutex; the login callback answers the
+    // engine from the copies below, which only the worker thread touches.
     std::u16string m_userName;
     std::u16string m_password;
+    std::u16string m_loginName;
+    std::u16string m_loginPassword;
     int m_fileType = -1;
 
     mutable std::mutex m_mutex;

@@ -2,6 +2,8 @@
 
 #include "sitescript/tooling.h"
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QTest>
 
@@ -142,6 +144,21 @@ bool caught(QSignalSpy& spy, int timeoutMs) {
 bool caught(testing_support::QueuedSignalSpy& spy, int timeoutMs) {
     return !spy.isEmpty() || spy.wait(timeoutMs);
 }
+
+namespace {
+
+// Destroys the application object the tests made once every test has run:
+// its destruction waits for the analysis workers that deleted rows or
+// controllers abandoned, so that no thread outlives the test program.
+class CoreAppEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { delete QCoreApplication::instance(); }
+};
+
+[[maybe_unused]] const ::testing::Environment* const coreAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new CoreAppEnvironment);
+
+}  // namespace
 
 void ensureCoreApp() {
     static int argc = 1;
