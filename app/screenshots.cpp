@@ -18,6 +18,7 @@
 #include "app/close_tip_dialog.h"
 #include "app/info_dialogs.h"
 #include "app/main_window.h"
+#include "browser/web_engine_setup.h"
 #include "app/preferences_dialog.h"
 #include "core/app_files.h"
 #include "widgets/delete_tip_dialog.h"
@@ -136,6 +137,7 @@ void saveMessages() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    webengine::prepareBeforeApplication();
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: clipwright-screenshots OUTPUT_DIR\n");
