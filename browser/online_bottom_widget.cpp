@@ -157,10 +157,10 @@ bool OnlineUsuallyWebItem::addSite(const QString& typedUrl, const QString& title
 }
 
 void OnlineUsuallyWebItem::GetTitle(QString title) {
-    if (!m_title.isEmpty() || title.isEmpty() || title == m_url)
-        return;
-    m_title = title;
-    m_labTitle->setText(title);
+    // Shown while loading; the engine first reports the address as the
+    // title, so the page's final title is taken when the load has finished.
+    if (m_title.isEmpty() && !title.isEmpty())
+        m_labTitle->setText(title);
 }
 
 void OnlineUsuallyWebItem::Finished(bool ok) {
@@ -187,8 +187,8 @@ void OnlineUsuallyWebItem::grabWhenPainted(int attemptsLeft) {
 }
 
 void OnlineUsuallyWebItem::finishAdding(const QPixmap& screenshot) {
-    if (m_title.isEmpty() && m_renderView && m_renderView->title() != m_url)
-        m_title = m_renderView->title();
+    if (m_title.isEmpty() && m_renderView)
+        m_title = m_renderView->title().trimmed();
     if (m_title.isEmpty())
         m_title = QUrl(m_url).host();
     m_labTitle->setText(m_title);
