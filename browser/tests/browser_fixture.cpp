@@ -148,8 +148,19 @@ QPoint BrowserTest::elementCentre(QWebEngineView* view, const QString& selector)
 }
 
 void BrowserTest::clickPage(QWebEngineView* view, QPoint point) {
-    // The engine takes input on the widget it renders into.
+    // The engine takes input on the widget it renders into, and drops what
+    // arrives before the page is ready for it: move the pointer until the
+    // page has seen a move, then click.
     QWidget* target = view->focusProxy() ? view->focusProxy() : view;
+    evaluate(view,
+             "window.__pointerSeen = false;"
+             "addEventListener('mousemove', function () { window.__pointerSeen = true; });");
+    int step = 0;
+    const bool seen = waitFor([&] {
+        QTest::mouseMove(target, point + QPoint(++step % 2, 0));
+        return evaluate(view, "window.__pointerSeen === true").toBool();
+    });
+    EXPECT_TRUE(seen) << "the page never saw the pointer";
     QTest::mouseClick(target, Qt::LeftButton, {}, point);
 }
 

@@ -34,9 +34,12 @@ protected:
 
     // Loads `path` and waits for the load and the detection that follows.
     void open(const std::string& path) {
-        QSignalSpy detected(page, &OnlineWebWidget::emitDetectionDone);
+        QSignalSpy loaded(page->view(), &QWebEngineView::loadFinished);
         page->loadLink(QUrl(server.url(path)));
-        ASSERT_TRUE(waitFor([&] { return !detected.isEmpty(); })) << path;
+        ASSERT_TRUE(waitFor([&] { return loaded.contains(QVariantList{true}); })) << path;
+        // The page answers scripts in order: once this one is answered, the
+        // detection's script has been too.
+        evaluate(page->view(), "1");
     }
 
     // Puts the pointer at `point` of the view and runs one tracking round.
