@@ -4,8 +4,9 @@
 #include "widgets/image_button.h"
 #include "widgets/notice_popup.h"
 
-DownTipDialog::DownTipDialog(QWidget* parent)
-    : QDialog(parent, Qt::Widget | Qt::FramelessWindowHint) {
+DownTipDialog::DownTipDialog(QWidget* parent) : QDialog(parent) {
+    // A child of the page, not a window of its own (a dialog's default).
+    setWindowFlags(Qt::Widget | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(kWidth, kHeight);
     m_btnDown = new QImageButton(this);

@@ -61,6 +61,7 @@ OnlineUsuallyWebItem::OnlineUsuallyWebItem(int slot, QWidget* parent)
     m_labTitle = skinned::label(this, {}, 12);
     m_labTitle->setObjectName("m_labTitle");
     m_labTitle->setAlignment(Qt::AlignCenter);
+    m_labTitle->setStyleSheet("color: white;");  // on the dark caption band
     m_labTitle->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_labLoading = new QLabel(this);
     m_labLoading->setObjectName("m_labLoading");

@@ -23,6 +23,7 @@ class BrowserPage : public BrowserTest {
 protected:
     BrowserPage() {
         window.resize(900, 700);
+        window.move(120, 80);  // the tip's place is the page's, not the screen's
         auto* layout = new QVBoxLayout(&window);
         layout->setContentsMargins(0, 0, 0, 0);
         tool = OnlineHeadToolWidget::instance(&window);
