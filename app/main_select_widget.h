@@ -60,6 +60,9 @@ public slots:
 
 private:
     void showList(QWidget* list);
+    // The Downloaded and Converted lists: finished downloads, dropped and
+    // imported files, finished conversions and the head's counters.
+    void connectLibrary();
 
     QVBoxLayout* m_verticalLayout;
     DownloadHeadWidget* m_downHead;

@@ -147,12 +147,21 @@ bool caught(testing_support::QueuedSignalSpy& spy, int timeoutMs) {
 
 namespace {
 
-// Destroys the application object the tests made once every test has run:
-// its destruction waits for the analysis workers that deleted rows or
-// controllers abandoned, so that no thread outlives the test program.
+QCoreApplication*& createdCoreApp() {
+    static QCoreApplication* app = nullptr;
+    return app;
+}
+
+// Destroys the application object ensureCoreApp() made once every test has
+// run: its destruction waits for the analysis workers that deleted rows or
+// controllers abandoned, so that no thread outlives the test program. A GUI
+// test's application is its own environment's to destroy.
 class CoreAppEnvironment : public ::testing::Environment {
 public:
-    void TearDown() override { delete QCoreApplication::instance(); }
+    void TearDown() override {
+        delete createdCoreApp();
+        createdCoreApp() = nullptr;
+    }
 };
 
 [[maybe_unused]] const ::testing::Environment* const coreAppEnvironment =
@@ -165,7 +174,7 @@ void ensureCoreApp() {
     static char name[] = "download-tests";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
+        createdCoreApp() = new QCoreApplication(argc, argv);
 }
 
 void waitEvents(int ms) {
