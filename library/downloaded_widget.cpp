@@ -139,7 +139,6 @@ void DownloadedWidget::showFormatChooser() {
     // At the list's right edge, top-aligned with it, above the footer.
     const int chooserHeight = height() - 39;
     const QPoint topRight = mapToGlobal(QPoint(width(), 0));
-    m_formatWidget->setWindowFlag(Qt::Popup, false);
     m_formatWidget->setGeometry(topRight.x() - m_formatWidget->width(), topRight.y(),
                                 m_formatWidget->width(), qMax(chooserHeight, 200));
     m_formatWidget->show();

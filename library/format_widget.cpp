@@ -383,6 +383,7 @@ void FormatWidget::writeBack() {
 }
 
 void FormatWidget::closeChooser() {
+    m_wasActive = false;
     hide();
     rebuildFavorites();
     writeBack();
@@ -452,7 +453,12 @@ void FormatWidget::OnBtnCancel() {
 
 void FormatWidget::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow())
+    if (event->type() != QEvent::ActivationChange || !isVisible())
+        return;
+    // Only a chooser that had the focus closes when it loses it.
+    if (isActiveWindow())
+        m_wasActive = true;
+    else if (m_wasActive)
         closeChooser();
 }
 

@@ -199,4 +199,5 @@ private:
     QString m_chosenName = "MP4";
     QPixmap m_top, m_bottom, m_ground;
     bool m_syncing = false;
+    bool m_wasActive = false;
 };
