@@ -4,12 +4,14 @@
 // handed on complete.
 #include "app/main_select_widget.h"
 #include "core/preferences_store.h"
+#include "download/down_centre_widget.h"
 #include "download/download_head_widget.h"
 #include "download/downloading_widget.h"
 #include "download/paste_url_widget.h"
 #include "download/tests/download_fixture.h"
 #include "download/video_progress_bar.h"
 #include "download/video_resource_dialog.h"
+#include "library/downloaded_widget.h"
 #include "testing/gui_test.h"
 #include "testing/media.h"
 #include "testing/nginx_fixture.h"
@@ -144,6 +146,36 @@ TEST_F(DownloadCentre, PastedPagesDownloadOneStreamPartsAndVideoWithAudio) {
     EXPECT_EQ(probeValue(file.toStdString(), "stream=codec_type", "v:0"), "video");
     // Every finished task left the task list.
     EXPECT_EQ(contentOf(list()->taskList().path().toStdString()).find("<item"), std::string::npos);
+}
+
+TEST_F(DownloadCentre, AFinishedDownloadIsListedInDownloadedAcrossARestart) {
+    makeClip(home / "one.flv", smallClip());
+    server.serveFile("/one.flv", home / "one.flv");
+    server.start();
+    writeScript(home.path(), streamBlock("/single", "Single", {server.url("/one.flv")}));
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+    paste(server.url("/single"));
+    const QString file = finishedFile(finished);
+    ASSERT_FALSE(file.isEmpty());
+    DownloadedWidget* downloaded = m_centre->downloadedList();
+    ASSERT_EQ(downloaded->items().size(), 1);
+    EXPECT_EQ(downloaded->row(0)->filePath(), file);
+    EXPECT_EQ(downloaded->row(0)->url(), QString::fromStdString(server.url("/single")));
+    EXPECT_EQ(m_centre->head()->tabCount("Downloaded"), 1);
+
+    // Files dropped on the centre join the same list, a listed one only once.
+    makeClip(home / "dropped.mp4", smallClip());
+    emit m_centre->findChild<DownCentreWidget*>()->emitDragFiles(
+        {qpath(home / "dropped.mp4"), file});
+    EXPECT_EQ(downloaded->items().size(), 2);
+    EXPECT_EQ(m_centre->head()->tabCount("Downloaded"), 2);
+
+    m_centre.reset();
+    openCentre();
+    ASSERT_EQ(m_centre->downloadedList()->items().size(), 2);
+    EXPECT_EQ(m_centre->downloadedList()->row(0)->filePath(), file);
+    EXPECT_EQ(m_centre->head()->tabCount("Downloaded"), 2);
 }
 
 TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {

@@ -37,9 +37,9 @@ TEST_F(FormatChooser, PagesHoldTheShippedPresetsInThreeColumns) {
             presets += preset.category == page->category().toStdString();
         for (const FormatItem* item : page->items()) {
             // Every preset names a format of the table and has its own icon.
-            EXPECT_NE(formats::findOutputFormat(
-                          FormatWidget::formatNameOf(item->name()).toStdString()),
-                      nullptr);
+            EXPECT_NE(
+                formats::findOutputFormat(FormatWidget::formatNameOf(item->name()).toStdString()),
+                nullptr);
             EXPECT_FALSE(QPixmap(path(qPrintable(item->iconPath().mid(1)))).isNull())
                 << item->iconPath().toStdString();
         }
@@ -48,8 +48,8 @@ TEST_F(FormatChooser, PagesHoldTheShippedPresetsInThreeColumns) {
     for (int i = 0; i < 5; ++i)
         listed += int(chooser.page(i)->items().size());
     EXPECT_EQ(listed, presets);
-    EXPECT_EQ(labelsOf(chooser.page(5)), QStringList({"MP4 Video (MPEG-4)", "AVI Video (XviD)",
-                                                      "MP3 Audio"}));
+    EXPECT_EQ(labelsOf(chooser.page(5)),
+              QStringList({"MP4 Video (MPEG-4)", "AVI Video (XviD)", "MP3 Audio"}));
     // Preset i sits in column i mod 3.
     chooser.OnBtnFormat();
     chooser.show();
@@ -76,8 +76,8 @@ TEST_F(FormatChooser, SearchMatchesLabelsOnlyAndOkHandsTheFormatName) {
     chooser.OnBtnSearch();
     EXPECT_EQ(chooser.currentPage(), FormatWidget::kSearchPage);
     chooser.m_btnWidget->m_searchEdit->setText("hd m");
-    EXPECT_EQ(labelsOf(chooser.page(6)), QStringList({"HD MKV (H.264)", "HD MOV (H.264)",
-                                                      "HD MPEG-2 (DVD quality)"}));
+    EXPECT_EQ(labelsOf(chooser.page(6)),
+              QStringList({"HD MKV (H.264)", "HD MOV (H.264)", "HD MPEG-2 (DVD quality)"}));
     chooser.m_btnWidget->m_searchEdit->setText("havi");  // only after "---"
     EXPECT_TRUE(chooser.page(6)->items().isEmpty());
 
