@@ -28,7 +28,9 @@ constexpr int kFooterHeight = 39;
 }  // namespace
 
 MediaListWidget::MediaListWidget(const QString& listFileName, bool withUrl, QWidget* parent)
-    : QWidget(parent), m_file(appfiles::path(listFileName), withUrl) {
+    : QWidget(parent),
+      m_file(appfiles::path(listFileName), withUrl),
+      m_deleteQuestion(this, [this](int mode) { Delete(mode); }) {
     m_footer.load(appfiles::path("/image/FOOT_2.png"));
     m_searchImage.load(appfiles::path("/image/search_image.png"));
     auto* verticalLayout = new QVBoxLayout(this);
@@ -230,33 +232,17 @@ void MediaListWidget::OnBtnSmallDisplay() {
         row->setBigDisplay(false);
 }
 
-void MediaListWidget::showDeleteTip(int mode) {
-    if (!m_deleteTip) {
-        m_deleteTip = new DeleteTipDialog(this);
-        connect(m_deleteTip, &DeleteTipDialog::emitDelete, this, &MediaListWidget::Delete);
-    }
-    m_deleteTip->setMode(mode);
-    m_deleteTip->show();
-}
-
-void MediaListWidget::askOrDelete(int mode) {
-    if (PreferencesStore::instance().user.showDeleteAgain)
-        showDeleteTip(mode);
-    else
-        Delete(mode);
-}
-
 void MediaListWidget::respondDeleteEmit() {
     m_pendingDelete = qobject_cast<MediaBar*>(sender());
-    askOrDelete(kDeleteRow);
+    m_deleteQuestion.ask(kDeleteRow);
 }
 
 void MediaListWidget::OnACtionDelete() {
-    askOrDelete(kDeleteCurrent);
+    m_deleteQuestion.ask(kDeleteCurrent);
 }
 
 void MediaListWidget::OnACtionDeleteAll() {
-    askOrDelete(kDeleteAll);
+    m_deleteQuestion.ask(kDeleteAll);
 }
 
 void MediaListWidget::Delete(int mode) {

@@ -13,8 +13,8 @@
 
 #include "library/media_facts.h"
 #include "library/media_list_file.h"
+#include "widgets/delete_tip_dialog.h"
 
-class DeleteTipDialog;
 class MediaBar;
 class QImageButton;
 class QLabel;
@@ -101,8 +101,6 @@ protected:
     QMenu* m_menu;
 
 private:
-    void showDeleteTip(int mode);
-    void askOrDelete(int mode);
     void deliverFacts(const QString& path, const MediaFacts& facts);
     void updateTotal();
 
@@ -114,7 +112,7 @@ private:
     MediaBar* m_pendingDelete = nullptr;
     QString m_searchText;
     bool m_bigDisplay = true;
-    DeleteTipDialog* m_deleteTip = nullptr;
+    DeleteQuestion m_deleteQuestion;
     QScrollArea* m_scrollArea;
     QWidget* m_scrollAreaWidget;
     QPixmap m_footer;
