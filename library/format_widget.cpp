@@ -70,12 +70,19 @@ void FormatItem::setFavourite(bool on) {
     m_btnFav->setChecked(on);
 }
 
+void FormatItem::setChosen(bool chosen) {
+    m_chosen = chosen;
+    update();
+}
+
 void FormatItem::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setOpacity(m_pressed ? 0.75 : 1.0);
     painter.drawPixmap(rect().adjusted(2, 2, -2, -2), m_background);
-    if (m_hovered) {
-        painter.setPen(QPen(QColor(0, 128, 128), 2));
+    if (m_chosen)
+        painter.fillRect(rect().adjusted(4, 4, -4, -4), QColor(0, 128, 128, 28));
+    if (m_hovered || m_chosen) {
+        painter.setPen(QPen(QColor(0, 128, 128), m_chosen ? 3 : 2));
         painter.drawRoundedRect(rect().adjusted(2, 2, -2, -2), 6, 6);
     }
     if (!m_icon.isNull()) {
@@ -289,6 +296,7 @@ int FormatWidget::currentPage() const {
 FormatItem* FormatWidget::addPreset(FormatItemWidget* page, const QString& icon,
                                     const QString& name, bool favourite) {
     auto* item = new FormatItem(icon, name, favourite);
+    markChosen(item);
     page->addItem(item);
     connect(item, &FormatItem::emitPress, this, &FormatWidget::ItemPress);
     connect(item, &FormatItem::emitFavouriteToggled, this,
@@ -436,9 +444,17 @@ void FormatWidget::SearchText(QString text) {
     }
 }
 
+void FormatWidget::markChosen(FormatItem* item) const {
+    item->setChosen(item->name() == m_chosenName && item->iconPath() == m_chosenIconPath);
+}
+
 void FormatWidget::ItemPress(QString iconPath, QString name) {
     m_chosenIconPath = iconPath;
     m_chosenName = name;
+    for (FormatItemWidget* page : m_pages) {
+        for (FormatItem* item : page->items())
+            markChosen(item);
+    }
 }
 
 void FormatWidget::OnBtnOK() {

@@ -43,6 +43,9 @@ public:
     QString label() const { return m_name.section("---", 0, 0); }
     bool isFavourite() const;
     void setFavourite(bool on);
+    // Marks the preset the chooser would confirm.
+    void setChosen(bool chosen);
+    bool isChosen() const { return m_chosen; }
 
     QLabel* m_labName;
     FavouriteButton* m_btnFav;
@@ -65,6 +68,7 @@ private:
     QPixmap m_background;
     bool m_hovered = false;
     bool m_pressed = false;
+    bool m_chosen = false;
 };
 
 // One page of presets in three columns, filled row by row.
@@ -190,6 +194,7 @@ private:
     void writeBack();
     void closeChooser();
     void setMode(QImageButton* modeButton, int page);
+    void markChosen(FormatItem* item) const;
 
     FormatItemWidget* m_pages[kPageCount];
     QStackedWidget* m_stack;

@@ -103,16 +103,18 @@ void DownedVideoinfoWidget::setFacts(const MediaFacts& facts) {
 void DownedVideoinfoWidget::setBigDisplay(bool big) {
     m_big = big;
     // One line of four facts; the date follows in the large look only.
-    const int columns[] = {0, 80, 160, 270};
+    const int bigColumns[] = {0, 80, 160, 270};
+    const int smallColumns[] = {0, 66, 132, 226};
+    const int* columns = big ? bigColumns : smallColumns;
     QLabel* icons[] = {m_timeimage, m_sizeimage, m_formatimage, m_resolutionimage};
     QLabel* texts[] = {m_time, m_size, m_format, m_resolution};
     for (int i = 0; i < 4; ++i) {
         icons[i]->move(columns[i], 3);
-        texts[i]->setGeometry(columns[i] + 18, 0, (i == 2 ? 92 : 62), 20);
+        texts[i]->setGeometry(columns[i] + 18, 0, (i == 2 ? 76 : 48) + (big ? 14 : 0), 20);
     }
     m_date->setGeometry(0, 22, 140, 20);
     m_date->setVisible(big);
-    setFixedSize(360, big ? 42 : 20);
+    setFixedSize(big ? 360 : 300, big ? 42 : 20);
 }
 
 MediaBar::MediaBar(QWidget* parent) : QWidget(parent) {
@@ -167,8 +169,10 @@ void MediaBar::setSelected(bool selected) {
 void MediaBar::layOut() {
     const int x = m_bigDisplay ? 150 : 100;
     m_videoIconWidget->move(30, m_bigDisplay ? 10 : 5);
-    m_labVideoName->setGeometry(x, m_bigDisplay ? 10 : 2, qMax(120, width() - x - 300), 22);
-    m_btnEdit->move(m_labVideoName->geometry().right() + 4, m_bigDisplay ? 11 : 3);
+    // Small rows keep the name left of the facts at x = 300.
+    const int nameWidth = m_bigDisplay ? qMax(120, width() - x - 300) : 300 - x - 28;
+    m_labVideoName->setGeometry(x, m_bigDisplay ? 10 : 12, nameWidth, 22);
+    m_btnEdit->move(m_labVideoName->geometry().right() + 4, m_bigDisplay ? 11 : 13);
     m_infoWidget->move(m_bigDisplay ? QPoint(150, 37) : QPoint(300, 8));
     m_btnClose->move(width() - 24, 6);
 }

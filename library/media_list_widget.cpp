@@ -333,8 +333,8 @@ void MediaListWidget::reportFailure(const QString& message) {
 void MediaListWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const int footerTop = height() - kFooterHeight;
-    m_labTotal->setGeometry(10, footerTop + 10, 80, 20);
     m_searchEdit->setGeometry(90 + 24, height() - 32, m_searchImage.width() - 30, 24);
+    m_labTotal->setGeometry(90 + m_searchImage.width() + 16, footerTop + 10, 160, 20);
     m_btnSmallDisplay->move(width() - 10 - m_btnSmallDisplay->width(), footerTop + 8);
     m_btnBigDisplay->move(m_btnSmallDisplay->x() - 4 - m_btnBigDisplay->width(), footerTop + 8);
 }

@@ -116,8 +116,9 @@ void VideoConvertBar::layOut() {
     m_btnStop->move(w - 210, y);
     m_btnPause->move(w - 80, y);
     m_btnPaly->move(w - 80, y);
-    m_labSucessImage->setGeometry(w - 120, y + 4, 20, 20);
+    // Right of the convert button, which is wider in this skin.
+    m_labSucessImage->setGeometry(w - 108, y + 4, 20, 20);
     m_progressBar->move(big ? QPoint(150, 47) : QPoint(300, 17));
-    m_labelFormatTo->setGeometry(big ? 150 : 100, big ? 62 : 24, 300, 20);
-    m_labFailure->setGeometry(big ? 150 : 100, big ? 78 : 26, qMax(100, w - 380), 18);
+    m_labelFormatTo->setGeometry(big ? 150 : 300, big ? 62 : 1, 300, 16);
+    m_labFailure->setGeometry(big ? 150 : 300, big ? 78 : 27, big ? qMax(100, w - 380) : 300, 18);
 }

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTest>
 
 #include "library/format_widget.h"
 #include "library/formats/format_presets.h"
@@ -85,6 +86,13 @@ TEST_F(FormatChooser, SearchMatchesLabelsOnlyAndOkHandsTheFormatName) {
     QSignalSpy icon(&chooser, &FormatWidget::emitChooseItemPath);
     chooser.OnBtnOK();
     EXPECT_EQ(format.takeFirst().at(0).toString(), "MP4");
+    FormatItem* mp3 = itemLabelled(chooser.page(ItemAudio), "MP3 Audio");
+    QTest::mouseClick(mp3, Qt::LeftButton, {}, QPoint(20, 90));
+    EXPECT_TRUE(mp3->isChosen());
+    EXPECT_TRUE(itemLabelled(chooser.page(FormatWidget::kFavoritePage), "MP3 Audio")->isChosen());
+    chooser.OnBtnOK();
+    EXPECT_EQ(format.takeFirst().at(0).toString(), "mp3");
+    EXPECT_EQ(icon.last().at(0).toString(), "/image/format/mp3.png");
     chooser.ItemPress("/image/format/vcd.png", "Video CD---Player---vcd");
     chooser.OnBtnOK();
     EXPECT_EQ(format.takeFirst().at(0).toString(), "vcd");
