@@ -123,7 +123,10 @@ FormatItemWidget::FormatItemWidget(const QString& category, QWidget* parent)
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_content = new QWidget;
-    m_content->setStyleSheet("background: white;");
+    m_content->setAutoFillBackground(true);
+    QPalette ground = m_content->palette();
+    ground.setColor(QPalette::Window, Qt::white);
+    m_content->setPalette(ground);
     m_grid = new QGridLayout(m_content);
     m_grid->setContentsMargins(6, 6, 6, 6);
     m_grid->setSpacing(6);

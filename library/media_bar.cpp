@@ -19,7 +19,7 @@ const QColor kSelectedGround(226, 240, 244);
 const QColor kRowLine(223, 231, 235);
 
 QLabel* factLabel(QWidget* parent, const char* name, const QString& text = {}) {
-    QLabel* label = skinned::label(parent, text);
+    QLabel* label = skinned::rowLabel(parent, text);
     label->setObjectName(name);
     return label;
 }
@@ -124,7 +124,10 @@ MediaBar::MediaBar(QWidget* parent) : QWidget(parent) {
     m_labVideoName->setObjectName("m_labVideoName");
     m_labVideoName->setReadOnly(true);
     m_labVideoName->setFrame(false);
-    m_labVideoName->setStyleSheet("QLineEdit {background-color:transparent;}");
+    // Through the palette: a style sheet per row is slow in long lists.
+    QPalette palette = m_labVideoName->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    m_labVideoName->setPalette(palette);
     QFont font("Tahoma");
     font.setPixelSize(13);
     m_labVideoName->setFont(font);

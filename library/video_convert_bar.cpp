@@ -19,7 +19,7 @@ QImageButton* imageButton(QWidget* parent, const char* name, const char* text, c
 VideoConvertBar::VideoConvertBar(QWidget* parent)
     : MediaBar(parent), m_job(new ConversionJob(this)) {
     m_btnConvert = imageButton(this, "m_btnConvert", "Convert", "/image/button_Convet.png");
-    m_labelFormatTo = skinned::label(this, {});
+    m_labelFormatTo = skinned::rowLabel(this, {});
     m_labelFormatTo->setObjectName("m_labelFormatTo");
     m_progressBar = new qSliderCtrl(this);
     m_progressBar->setObjectName("m_progressBar");
@@ -35,9 +35,11 @@ VideoConvertBar::VideoConvertBar(QWidget* parent)
     m_labSucessImage->setPixmap(QPixmap(appfiles::path("/image/icon_success.png")));
     m_labSucessImage->setToolTip("Converted");
     m_btnStop = imageButton(this, "m_btnStop", "Cancel", "/image/button_Cancel_1.png");
-    m_labFailure = skinned::label(this, {});
+    m_labFailure = skinned::rowLabel(this, {});
     m_labFailure->setObjectName("m_labFailure");
-    m_labFailure->setStyleSheet("color: #c0392b;");
+    QPalette failurePalette = m_labFailure->palette();
+    failurePalette.setColor(QPalette::WindowText, QColor(192, 57, 43));
+    m_labFailure->setPalette(failurePalette);
 
     connect(m_btnConvert, &QPushButton::clicked, this, &VideoConvertBar::emitConvert);
     connect(m_btnPause, &QPushButton::clicked, this, &VideoConvertBar::OnPauseConvert);
