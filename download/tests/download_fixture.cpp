@@ -147,20 +147,17 @@ bool caught(testing_support::QueuedSignalSpy& spy, int timeoutMs) {
 
 namespace {
 
-QCoreApplication*& createdCoreApp() {
-    static QCoreApplication* app = nullptr;
-    return app;
-}
+// Destroys the application object the tests made once every test has run:
+// its destruction waits for the analysis workers that deleted rows or
+// controllers abandoned, so that no thread outlives the test program.
+// Only the object ensureCoreApp() made: GUI test programs own theirs.
+QCoreApplication* madeCoreApp = nullptr;
 
-// Destroys the application object ensureCoreApp() made once every test has
-// run: its destruction waits for the analysis workers that deleted rows or
-// controllers abandoned, so that no thread outlives the test program. A GUI
-// test's application is its own environment's to destroy.
 class CoreAppEnvironment : public ::testing::Environment {
 public:
     void TearDown() override {
-        delete createdCoreApp();
-        createdCoreApp() = nullptr;
+        delete madeCoreApp;
+        madeCoreApp = nullptr;
     }
 };
 
@@ -174,7 +171,7 @@ void ensureCoreApp() {
     static char name[] = "download-tests";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
-        createdCoreApp() = new QCoreApplication(argc, argv);
+        madeCoreApp = new QCoreApplication(argc, argv);
 }
 
 void waitEvents(int ms) {
