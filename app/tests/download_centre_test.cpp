@@ -181,6 +181,22 @@ TEST_F(DownloadCentre, AFinishedDownloadIsListedInDownloadedAcrossARestart) {
     EXPECT_EQ(m_centre->head()->tabCount("Downloaded"), 2);
 }
 
+TEST_F(DownloadCentre, QuittingWhileAConversionRunsAsksThenStopsItAndRemovesItsOutput) {
+    testing_support::ClipOptions longClip = smallClip();
+    longClip.seconds = 20;
+    makeClip(home / "long.mp4", longClip);
+    PreferencesStore::instance().user.convertPath = qpath(home / "converted");
+    openCentre();
+    DownloadedWidget* downloaded = m_centre->downloadedList();
+    downloaded->addNewItemBar(qpath(home / "long.mp4"));
+    ASSERT_TRUE(downloaded->row(0)->startConversion("mkv"));
+    const QString output = downloaded->row(0)->job()->outputPath();
+    ASSERT_TRUE(m_centre->prepareQuit());  // the question is answered "Yes"
+    EXPECT_TRUE(messages.contains("warning"));
+    EXPECT_FALSE(downloaded->row(0)->job()->isActive());
+    EXPECT_FALSE(QFile::exists(output));
+}
+
 // Server bytes for `path` once they have stopped growing for half a second
 // (what was already in flight when the transfer stopped has landed).
 std::int64_t settledBytes(const MediaServer& server, const std::string& path) {
