@@ -128,6 +128,8 @@ MediaBar* MediaListWidget::addRow(const MediaListEntry& entry, bool record) {
     connect(row, &MediaBar::emitRenameFailed, this, &MediaListWidget::reportFailure);
     connect(row, &MediaBar::emitRenamed, this, [this, row](const QString& oldPath) {
         m_file.replace(oldPath, {row->filePath(), urlOf(row)});
+        if (!row->hasFacts())
+            m_prober.probe(row->filePath());  // the answer for the old name finds no row
         refilter();
     });
     m_items.append(row);

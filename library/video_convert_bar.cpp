@@ -19,6 +19,21 @@ QImageButton* imageButton(QWidget* parent, const char* name, const char* text, c
 VideoConvertBar::VideoConvertBar(QWidget* parent)
     : MediaBar(parent), m_job(new ConversionJob(this)) {
     m_btnConvert = imageButton(this, "m_btnConvert", "Convert", "/image/button_Convet.png");
+    connect(m_btnConvert, &QPushButton::clicked, this, &VideoConvertBar::emitConvert);
+    connect(m_job, &ConversionJob::stateChanged, this, &VideoConvertBar::updateControls);
+    connect(m_job, &ConversionJob::progressChanged, this, [this](double percent) {
+        if (m_progressBar)
+            m_progressBar->setValue(percent);
+    });
+    connect(m_job, &ConversionJob::finished, this, &VideoConvertBar::emitConvertedVideo);
+    connect(m_job, &ConversionJob::failed, this, &VideoConvertBar::showFailure);
+    updateControls();
+    layOut();
+}
+
+void VideoConvertBar::buildJobControls() {
+    if (m_progressBar)
+        return;
     m_labelFormatTo = skinned::rowLabel(this, {});
     m_labelFormatTo->setObjectName("m_labelFormatTo");
     m_progressBar = new qSliderCtrl(this);
@@ -40,21 +55,14 @@ VideoConvertBar::VideoConvertBar(QWidget* parent)
     QPalette failurePalette = m_labFailure->palette();
     failurePalette.setColor(QPalette::WindowText, QColor(192, 57, 43));
     m_labFailure->setPalette(failurePalette);
-
-    connect(m_btnConvert, &QPushButton::clicked, this, &VideoConvertBar::emitConvert);
     connect(m_btnPause, &QPushButton::clicked, this, &VideoConvertBar::OnPauseConvert);
     connect(m_btnPaly, &QPushButton::clicked, this, &VideoConvertBar::OnContinueConvert);
     connect(m_btnStop, &QPushButton::clicked, this, &VideoConvertBar::OnCancelConvert);
-    connect(m_job, &ConversionJob::stateChanged, this, &VideoConvertBar::updateControls);
-    connect(m_job, &ConversionJob::progressChanged, this,
-            [this](double percent) { m_progressBar->setValue(percent); });
-    connect(m_job, &ConversionJob::finished, this, &VideoConvertBar::emitConvertedVideo);
-    connect(m_job, &ConversionJob::failed, this, &VideoConvertBar::showFailure);
-    updateControls();
     layOut();
 }
 
 bool VideoConvertBar::startConversion(const QString& formatName) {
+    buildJobControls();
     m_labFailure->clear();
     const QString reason = m_job->start(filePath(), formatName.toLower(),
                                         PreferencesStore::instance().convertFolder());
@@ -67,6 +75,7 @@ bool VideoConvertBar::startConversion(const QString& formatName) {
 }
 
 void VideoConvertBar::showFailure(const QString& reason) {
+    buildJobControls();
     m_labFailure->setText("Conversion failed: " + reason);
     m_labFailure->setToolTip(reason);
     updateControls();
@@ -99,6 +108,9 @@ void VideoConvertBar::updateControls() {
     const bool idle = state == ConversionJob::Idle || state == ConversionJob::Finished;
     m_infoWidget->setVisible(idle);
     m_btnConvert->setVisible(idle);
+    m_btnEdit->setEnabled(idle);
+    if (!m_progressBar)
+        return;
     m_labSucessImage->setVisible(state == ConversionJob::Finished);
     m_labFailure->setVisible(state == ConversionJob::Idle && !m_labFailure->text().isEmpty());
     m_progressBar->setVisible(!idle);
@@ -106,7 +118,6 @@ void VideoConvertBar::updateControls() {
     m_btnStop->setVisible(!idle);
     m_btnPause->setVisible(state == ConversionJob::Converting);
     m_btnPaly->setVisible(state == ConversionJob::Paused);
-    m_btnEdit->setEnabled(idle);
 }
 
 void VideoConvertBar::layOut() {
@@ -115,6 +126,8 @@ void VideoConvertBar::layOut() {
     const int w = width();
     const int y = big ? 40 : 12;
     m_btnConvert->move(w - 210, y);
+    if (!m_progressBar)
+        return;
     m_btnStop->move(w - 210, y);
     m_btnPause->move(w - 80, y);
     m_btnPaly->move(w - 80, y);

@@ -30,13 +30,15 @@ public:
     void prepareRemoval() override { m_job->discard(); }
 
     QImageButton* m_btnConvert;
-    QLabel* m_labelFormatTo;
-    qSliderCtrl* m_progressBar;
-    QImageButton* m_btnPause;
-    QImageButton* m_btnPaly;
-    QLabel* m_labSucessImage;
-    QImageButton* m_btnStop;
-    QLabel* m_labFailure;  // why the last job failed; shown while idle
+    // The job's controls, made at the first conversion (null before):
+    // most rows of a long list are never converted.
+    QLabel* m_labelFormatTo = nullptr;
+    qSliderCtrl* m_progressBar = nullptr;
+    QImageButton* m_btnPause = nullptr;
+    QImageButton* m_btnPaly = nullptr;
+    QLabel* m_labSucessImage = nullptr;
+    QImageButton* m_btnStop = nullptr;
+    QLabel* m_labFailure = nullptr;  // why the last job failed; shown while idle
 
 signals:
     void emitConvert();
@@ -54,6 +56,7 @@ protected:
     void layOut() override;
 
 private:
+    void buildJobControls();
     void updateControls();
     void showFailure(const QString& reason);
 
