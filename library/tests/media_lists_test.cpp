@@ -1,9 +1,11 @@
 // The Downloaded and Converted lists against files on disk: their list
 // files, search, deleting, renaming, intake of dropped and imported files,
 // playing and opening folders.
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -182,6 +184,12 @@ TEST_F(MediaLists, RenameMovesTheFileButNeverOverAnother) {
     converted.row(0)->ChangeName();
     EXPECT_EQ(converted.row(0)->filePath(), b);
     EXPECT_EQ(listedPaths("convertedlist.xml"), QStringList({b}));
+    converted.row(0)->OnBtnEdit();
+    converted.row(0)->m_labVideoName->setText("c.mp4");
+    converted.row(0)->ChangeName();
+    EXPECT_EQ(listedPaths("convertedlist.xml"), QStringList({mediaDir() + "/c.mp4"}));
+    EXPECT_FALSE(readFile("convertedlist.xml").contains("url="));
+    EXPECT_TRUE(QFile::exists(mediaDir() + "/c.mp4"));
 }
 
 TEST_F(MediaLists, DropSkipsListedFilesImportDoesNotAndNonMediaIsSaidSo) {
@@ -220,6 +228,8 @@ TEST_F(MediaLists, ClearInvalidFilesAndTheMenuOnRowsAndOnTheEmptyArea) {
     QTest::mouseClick(list.row(0), Qt::RightButton);
     EXPECT_TRUE(list.m_actionCopyUrl->isEnabled());
     list.menu()->hide();
+    list.m_actionCopyUrl->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "http://example.test/a");
     const QPoint onArea(5, list.height() - 60);
     QContextMenuEvent onEmpty(QContextMenuEvent::Mouse, onArea, list.mapToGlobal(onArea));
     QApplication::sendEvent(&list, &onEmpty);
