@@ -143,14 +143,18 @@ void saveMessages() {
 
 // Clips of test patterns made by the ffmpeg program; false when it is
 // missing.
+// The last one is long, so that its conversion is caught running.
 bool makeClips(const QString& folder, const QStringList& names) {
     int hue = 0;
     for (const QString& name : names) {
-        const QString source =
-            QString("testsrc2=size=320x180:rate=25:duration=6,hue=h=%1").arg(hue += 50);
-        if (QProcess::execute("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi",
-                                         "-i", source, "-f", "lavfi", "-i", "sine=duration=6",
-                                         "-shortest", folder + "/" + name}) != 0)
+        const int seconds = name == names.last() ? 60 : 6;
+        const QString source = QString("testsrc2=size=320x180:rate=25:duration=%1,hue=h=%2")
+                                   .arg(seconds)
+                                   .arg(hue += 50);
+        if (QProcess::execute(
+                "ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source,
+                           "-f", "lavfi", "-i", QString("sine=duration=%1").arg(seconds),
+                           "-shortest", folder + "/" + name}) != 0)
             return false;
     }
     return true;
@@ -216,11 +220,12 @@ void saveLibrary() {
         QObject::connect(&downloaded, &DownloadedWidget::emitVideo, &converted,
                          &ConvertedWidget::AddNewItemBar);
         downloaded.row(0)->startConversion("mkv");
-        downloaded.row(1)->startConversion("mp4");
-        waitUntil([&] { return downloaded.row(1)->job()->percent() > 20; }, 20000);
-        downloaded.row(1)->OnPauseConvert();
+        downloaded.row(3)->startConversion("mp4");
+        waitUntil([&] { return downloaded.row(3)->job()->percent() > 20; }, 20000);
+        downloaded.row(3)->OnPauseConvert();
         save(&downloaded, "downloaded_list_converting");
-        downloaded.row(1)->OnCancelConvert();
+        downloaded.row(3)->OnCancelConvert();
+        QFile::remove(downloaded.row(3)->job()->outputPath());
         waitUntil([&] { return downloaded.row(0)->state() == ConversionJob::Finished; }, 60000);
         downloaded.row(2)->startConversion("mp3");
         waitUntil([&] { return downloaded.row(2)->state() == ConversionJob::Finished; }, 60000);
