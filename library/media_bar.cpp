@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -138,6 +139,7 @@ MediaBar::MediaBar(QWidget* parent) : QWidget(parent) {
     connect(m_btnEdit, &QPushButton::clicked, this, &MediaBar::OnBtnEdit);
     connect(m_videoIconWidget, &VideoIconWidget::clicked, this, &MediaBar::VideoStartPlay);
     connect(m_labVideoName, &QLineEdit::editingFinished, this, &MediaBar::ChangeName);
+    m_labVideoName->installEventFilter(this);
     setBigDisplay(true);
 }
 
@@ -191,6 +193,15 @@ void MediaBar::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::RightButton)
         emit emitshowTreeMenu();
     QWidget::mousePressEvent(event);
+}
+
+bool MediaBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_labVideoName && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_labVideoName->isReadOnly()) {
+        endEditing();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MediaBar::contextMenuEvent(QContextMenuEvent* event) {

@@ -115,6 +115,8 @@ protected:
     // The row's menu comes from its press; the list's own is for its
     // empty area only.
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Escape in the name edit gives the old name back.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void endEditing();

@@ -163,6 +163,14 @@ TEST_F(MediaLists, RenameMovesTheFileButNeverOverAnother) {
     EXPECT_EQ(listedPaths("downlaodedlist.xml"), QStringList({renamed}));
     EXPECT_TRUE(readFile("downlaodedlist.xml").contains("http://example.test/a"));
 
+    // Escape gives the old name back and renames nothing.
+    row->OnBtnEdit();
+    row->m_labVideoName->setText("other.mp4");
+    QTest::keyClick(row->m_labVideoName, Qt::Key_Escape);
+    row->ChangeName();
+    EXPECT_EQ(row->m_labVideoName->text(), "renamed.mp4");
+    EXPECT_TRUE(QFile::exists(renamed));
+
     // A taken name: the rename fails with a message, both files stay whole.
     row->OnBtnEdit();
     row->m_labVideoName->setText("b.mp4");
