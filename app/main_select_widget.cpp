@@ -10,6 +10,7 @@
 #include "download/paste_url_widget.h"
 #include "library/converted_widget.h"
 #include "library/downloaded_widget.h"
+#include "player/player_widget.h"
 
 MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
     m_verticalLayout = new QVBoxLayout(this);
@@ -58,8 +59,25 @@ MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
     if (m_downloadedWidget->metaObject()->indexOfSlot("addNewItemBar(QString,QString)") >= 0)
         connect(m_downloadingWidget, SIGNAL(emitOkBarInfo(QString, QString)), m_downloadedWidget,
                 SLOT(addNewItemBar(QString, QString)));
+    connectPlayer();
     ChanceShowDownWidget();
     m_downloadingWidget->loadTaskList();
+}
+
+// ---- the player -------------------------------------------------------------
+
+// The lists hand files to play through emitPlayFile(QString) once they
+// have it.
+void MainSelectWidget::connectPlayer() {
+    for (QWidget* list :
+         {static_cast<QWidget*>(m_downloadedWidget), static_cast<QWidget*>(m_convertedWidget)}) {
+        if (list->metaObject()->indexOfSignal("emitPlayFile(QString)") >= 0)
+            connect(list, SIGNAL(emitPlayFile(QString)), this, SLOT(playInPlayer(QString)));
+    }
+}
+
+void MainSelectWidget::playInPlayer(const QString& path) {
+    PlayerWidget::instance()->playFile(path);
 }
 
 bool MainSelectWidget::downloadCentreShown() const {

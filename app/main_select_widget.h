@@ -57,9 +57,13 @@ public slots:
     void setDownedCount(int count);
     void setConvertedCount(int count);
     void closeWebView();
+    // Plays `path` in the player window (through its play list) and shows
+    // the window.
+    void playInPlayer(const QString& path);
 
 private:
     void showList(QWidget* list);
+    void connectPlayer();
 
     QVBoxLayout* m_verticalLayout;
     DownloadHeadWidget* m_downHead;
