@@ -13,17 +13,24 @@ constexpr QSize kPlainSize(260, 80);
 
 }  // namespace
 
+namespace {
+NoticePopup* g_sharedPopup = nullptr;
+
+// Runs first thing in the application's destructor, while the windowing
+// system is still there: a window deleted after that (from the
+// application's destroyed() signal) crashes.
+void deleteSharedPopup() {
+    delete g_sharedPopup;
+    g_sharedPopup = nullptr;
+}
+}  // namespace
+
 NoticePopup& NoticePopup::shared() {
-    static NoticePopup* popup = nullptr;
-    if (!popup) {
-        popup = new NoticePopup;
-        // Gone with the application, so that no widget outlives it.
-        QObject::connect(qApp, &QObject::destroyed, [] {
-            delete popup;
-            popup = nullptr;
-        });
+    if (!g_sharedPopup) {
+        g_sharedPopup = new NoticePopup;
+        qAddPostRoutine(deleteSharedPopup);
     }
-    return *popup;
+    return *g_sharedPopup;
 }
 
 NoticePopup::NoticePopup()

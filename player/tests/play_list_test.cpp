@@ -15,7 +15,8 @@ namespace {
 
 class PlayListTest : public PlayerTest {
 protected:
-    PlayListTest() : list(player()->m_playListWidget), played(list, &PlayListWidget::emitPlayVideo) {}
+    PlayListTest()
+        : list(player()->m_playListWidget), played(list, &PlayListWidget::emitPlayVideo) {}
 
     QStringList playedPaths() const {
         QStringList paths;
@@ -35,7 +36,8 @@ protected:
         EXPECT_EQ(list->current(), path);
         for (PlayerVideobar* row : list->rows()) {
             const bool current = row->path() == path;
-            EXPECT_EQ(row->state() == PlayerVideobar::Current, current) << row->path().toStdString();
+            EXPECT_EQ(row->state() == PlayerVideobar::Current, current)
+                << row->path().toStdString();
             EXPECT_EQ(row->isExpanded(), current) << row->path().toStdString();
         }
     }

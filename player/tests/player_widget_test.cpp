@@ -1,9 +1,10 @@
 // The player window's state machine on real clips, with null outputs.
 #include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QScreen>
 
 #include "player/play_btn_widget.h"
 #include "player/play_list_widget.h"
@@ -171,16 +172,21 @@ TEST_F(PlayerWidgetTest, FullScreenFloatsTheBarAndTheEndLeavesIt) {
     EXPECT_TRUE(player()->m_playListWidget->isHidden());
 
     VideoSurfaceWidget* surface = player()->m_videoWidget;
-    QTest::mouseMove(surface, QPoint(50, surface->height() - 10));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !bar()->isHidden(); }, 2000));
+    auto moveTo = [surface](QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, surface->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(surface, &move);
+    };
+    moveTo(QPoint(50, surface->height() - 10));
+    ASSERT_FALSE(bar()->isHidden());
     EXPECT_EQ(bar()->geometry().bottom(), player()->screen()->geometry().bottom());
-    QTest::mouseMove(surface, QPoint(50, surface->height() / 2));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bar()->isHidden(); }, 2000));
+    moveTo(QPoint(50, surface->height() - VideoSurfaceWidget::kFloatingBarBand));
+    EXPECT_TRUE(bar()->isHidden()) << "the band is the bottom 79 pixels";
 
     // The end of the file leaves full screen and shows the bar below again.
     player()->ProgressValueChange(0.9);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return player()->state() == PlayerWidget::Finished; },
-                                20000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return player()->state() == PlayerWidget::Finished; }, 20000));
     EXPECT_FALSE(player()->isFullScreenMode());
     EXPECT_FALSE(bar()->isWindow());
     EXPECT_FALSE(bar()->isHidden());

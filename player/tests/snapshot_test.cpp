@@ -116,8 +116,7 @@ TEST_F(PlayerSnapshotTest, APausedVideoSavesItsFrameInThePreferredFormat) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return done.size() == 2; }, 20000));
     QStringList files = QDir(shots).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(files.size(), 2) << "two snapshots, two files";
-    const QRegularExpression name(
-        R"(^\d\d-\d\d-\d{4} \d\d-\d\d-\d\d\.\d{3}_quillmarsh\d*\.png$)");
+    const QRegularExpression name(R"(^\d\d-\d\d-\d{4} \d\d-\d\d-\d\d\.\d{3}_quillmarsh\d*\.png$)");
     for (const QString& file : files) {
         EXPECT_TRUE(name.match(file).hasMatch()) << file.toStdString();
         const QImage frame(shots + "/" + file);
