@@ -1,6 +1,7 @@
 #include "widgets/edge_resizer.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -67,18 +68,17 @@ Qt::CursorShape EdgeResizer::cursorFor(Zone zone) {
     return shapes[zone];
 }
 
+// The window's own cursor, which every child without a cursor of its own
+// shows as well.
 void EdgeResizer::showCursor(Zone zone) {
     if (zone == None) {
-        if (m_cursorOverridden)
-            QApplication::restoreOverrideCursor();
-        m_cursorOverridden = false;
+        if (m_cursorSet)
+            m_window->unsetCursor();
+        m_cursorSet = false;
         return;
     }
-    if (m_cursorOverridden)
-        QApplication::changeOverrideCursor(cursorFor(zone));
-    else
-        QApplication::setOverrideCursor(cursorFor(zone));
-    m_cursorOverridden = true;
+    m_window->setCursor(cursorFor(zone));
+    m_cursorSet = true;
 }
 
 bool EdgeResizer::eventFilter(QObject* watched, QEvent* event) {

@@ -42,5 +42,5 @@ private:
     Zone m_dragZone = None;
     QPoint m_pressGlobal;
     QRect m_pressGeometry;
-    bool m_cursorOverridden = false;
+    bool m_cursorSet = false;
 };
