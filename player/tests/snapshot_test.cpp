@@ -1,14 +1,18 @@
 // Snapshots: names, formats, no overwriting, failures reported; and the
 // settings dialog.
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QLineEdit>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QUrl>
 
 #include "player/media_jobs.h"
+#include "player/play_btn_widget.h"
 #include "player/sanp_sset_dialog.h"
 #include "player/snapshot.h"
 #include "player/tests/player_fixture.h"
@@ -147,3 +151,49 @@ TEST_F(PlayerSnapshotTest, NoSnapshotWithoutAPlayingFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// Records the URLs the desktop would have opened.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+class SnapshotMenuTest : public PlayerTest {
+protected:
+    SnapshotMenuTest() { QDesktopServices::setUrlHandler("file", &recorder, "open"); }
+    ~SnapshotMenuTest() override { QDesktopServices::unsetUrlHandler("file"); }
+    QMenu* menu() { return player()->m_playBtnWidget->snapshotMenu(); }
+    UrlRecorder recorder;
+};
+
+TEST_F(SnapshotMenuTest, OpenFloderMakesTheFolderAndOpensItThroughTheDesktop) {
+    QStringList texts;
+    for (QAction* action : menu()->actions())
+        texts << action->text();
+    EXPECT_EQ(texts, QStringList({"Open Floder", "Settings"}));
+
+    store().snapshotPath = path("new/shots");
+    menu()->actions().at(0)->trigger();
+    EXPECT_TRUE(QDir(path("new/shots")).exists());
+    ASSERT_EQ(recorder.opened.size(), 1);
+    EXPECT_EQ(recorder.opened.first(), QUrl::fromLocalFile(path("new/shots")));
+}
+
+TEST_F(SnapshotMenuTest, SettingsShowsTheOneDialog) {
+    menu()->actions().at(1)->trigger();
+    SanpSsetDialog* dialog = player()->snapshotDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->isHidden());
+    dialog->hide();
+    menu()->actions().at(1)->trigger();
+    EXPECT_EQ(player()->snapshotDialog(), dialog) << "made once and kept";
+}
+
+}  // namespace
+
+#include "snapshot_test.moc"
