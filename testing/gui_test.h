@@ -21,10 +21,7 @@ public:
         return instance;
     }
     void TearDown() override {
-        // Another environment of the binary (the download tests') may have
-        // destroyed the application already.
-        if (QCoreApplication::instance() == app())
-            delete app();
+        delete app();
         app() = nullptr;
     }
 };
