@@ -56,6 +56,10 @@ bool Player::createCore() {
     mpv_set_option_string(core_, "force-window", "no");
     mpv_set_option_string(core_, "input-default-bindings", "no");
     mpv_set_option_string(core_, "input-vo-keyboard", "no");
+    // The window the video is drawn into belongs to the caller: its pointer
+    // events (clicks, double clicks, moves) must reach the caller's window,
+    // not be taken by the core's own drawing window.
+    mpv_set_option_string(core_, "input-cursor", "no");
     mpv_set_option_string(core_, "osc", "no");
     mpv_set_option_string(core_, "terminal", "no");
     mpv_set_option_string(core_, "config", "no");

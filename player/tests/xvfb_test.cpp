@@ -2,6 +2,9 @@
 // output: the picture reaches the screen inside the video surface, full
 // screen covers the screen and the floating bar comes up at its bottom.
 #include <QGuiApplication>
+#include <QSignalSpy>
+
+#include <dlfcn.h>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
@@ -14,6 +17,54 @@
 #include "testing/temp_dir.h"
 
 namespace {
+
+// The X server's own pointer, moved and clicked through the XTest
+// extension (loaded at run time: the machine has the libraries, not their
+// headers), so that events reach whichever window the server picks.
+class XPointer {
+public:
+    XPointer() {
+        x11_ = dlopen("libX11.so.6", RTLD_NOW);
+        xtst_ = dlopen("libXtst.so.6", RTLD_NOW);
+        if (!x11_ || !xtst_)
+            return;
+        open_ = reinterpret_cast<OpenFn>(dlsym(x11_, "XOpenDisplay"));
+        flush_ = reinterpret_cast<FlushFn>(dlsym(x11_, "XFlush"));
+        close_ = reinterpret_cast<FlushFn>(dlsym(x11_, "XCloseDisplay"));
+        motion_ = reinterpret_cast<MotionFn>(dlsym(xtst_, "XTestFakeMotionEvent"));
+        button_ = reinterpret_cast<ButtonFn>(dlsym(xtst_, "XTestFakeButtonEvent"));
+        if (open_ && flush_ && close_ && motion_ && button_)
+            display_ = open_(nullptr);
+    }
+    ~XPointer() {
+        if (display_)
+            close_(display_);
+    }
+    bool ok() const { return display_ != nullptr; }
+    void moveTo(QPoint global) {
+        motion_(display_, -1, global.x(), global.y(), 0);
+        flush_(display_);
+    }
+    void click() {
+        button_(display_, 1, 1, 0);
+        button_(display_, 1, 0, 0);
+        flush_(display_);
+    }
+
+private:
+    using OpenFn = void* (*)(const char*);
+    using FlushFn = int (*)(void*);
+    using MotionFn = int (*)(void*, int, int, int, unsigned long);
+    using ButtonFn = int (*)(void*, unsigned, int, unsigned long);
+    void* x11_ = nullptr;
+    void* xtst_ = nullptr;
+    OpenFn open_ = nullptr;
+    FlushFn flush_ = nullptr;
+    FlushFn close_ = nullptr;
+    MotionFn motion_ = nullptr;
+    ButtonFn button_ = nullptr;
+    void* display_ = nullptr;
+};
 
 class PlayerOnDisplayTest : public AppDirTest {
 protected:
@@ -118,6 +169,30 @@ TEST_F(PlayerOnDisplayTest, FullScreenCoversTheScreenWithTheBarAtTheBottom) {
             return mid.red() < 60 && mid.green() < 60 && mid.blue() < 60;
         },
         5000));
+}
+
+TEST_F(PlayerOnDisplayTest, ThePointerOverThePictureReachesThePlayer) {
+    XPointer pointer;
+    ASSERT_TRUE(pointer.ok()) << "XTest is not available";
+    playAndPause();
+    ASSERT_TRUE(pictureOnScreen());
+    VideoSurfaceWidget* surface = player->m_videoWidget;
+    QSignalSpy clicks(surface, &VideoSurfaceWidget::emitPlayOrPause);
+    pointer.moveTo(surface->picture()->mapToGlobal(surface->picture()->rect().center()));
+    QTest::qWait(100);  // let the server deliver the move before the click
+    pointer.click();
+    ASSERT_TRUE(clicks.wait(5000)) << "a click on the engine's picture comes to the surface";
+    EXPECT_EQ(player->state(), PlayerWidget::Playing);
+
+    pointer.click();
+    pointer.click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->isFullScreenMode(); }, 5000))
+        << "a double click on the picture goes full screen";
+    QSignalSpy band(surface, &VideoSurfaceWidget::emitShowBtn);
+    pointer.moveTo(
+        QPoint(surface->mapToGlobal(QPoint(surface->width() / 2, surface->height() - 10))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !band.isEmpty(); }, 5000));
+    EXPECT_TRUE(band.last().at(0).toBool());
 }
 
 }  // namespace
