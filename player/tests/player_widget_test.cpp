@@ -254,4 +254,46 @@ TEST_F(PlayerWidgetTest, OnlyTheFirstVideoSizesTheWindow) {
     EXPECT_EQ(player()->size(), QSize(900, 620));
 }
 
+TEST_F(PlayerWidgetTest, MaximiseTogglesBetweenTheSavedGeometryAndTheFreeArea) {
+    player()->setGeometry(60, 50, 700, 450);
+    player()->show();
+    const QRect before = player()->geometry();
+    QTest::mouseClick(player()->m_btnMax, Qt::LeftButton);
+    const QScreen* screen = player()->screen();
+    EXPECT_TRUE(player()->isMaximizedByToggle());
+    EXPECT_EQ(player()->geometry(),
+              QRect(0, 0, qMax(player()->minimumWidth(), screen->geometry().width()),
+                    qMax(player()->minimumHeight(), screen->availableGeometry().height())));
+    player()->OnBtnMax();
+    EXPECT_EQ(player()->geometry(), before);
+    QTest::mouseDClick(player(), Qt::LeftButton, {}, QPoint(300, 10));
+    EXPECT_TRUE(player()->isMaximizedByToggle()) << "a double click on the title bar";
+}
+
+TEST_F(PlayerWidgetTest, TheRightEdgeResizesTheWindowOverThePlayList) {
+    player()->setGeometry(60, 50, 700, 450);
+    player()->show();
+    QWidget* list = player()->m_playListWidget->viewport();
+    const QPoint edge = list->mapFrom(player(), QPoint(player()->width() - 2, 200));
+    auto send = [list](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, list->mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(list, &event);
+    };
+    send(QEvent::MouseButtonPress, edge, Qt::LeftButton);
+    send(QEvent::MouseMove, edge + QPoint(60, 0), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, edge + QPoint(60, 0), Qt::NoButton);
+    EXPECT_EQ(player()->geometry(), QRect(60, 50, 760, 450));
+    EXPECT_EQ(player()->m_playListWidget->geometry().right(), 760 - 2) << "the list follows";
+}
+
+TEST_F(PlayerWidgetTest, PlayWithNothingLoadedPlaysTheListsFirstRow) {
+    player()->m_playListWidget->addFiles({clips().second, clips().video}, false);
+    EXPECT_EQ(player()->state(), PlayerWidget::NothingLoaded);
+    QTest::mouseClick(bar()->m_btnPlay, Qt::LeftButton);
+    EXPECT_EQ(player()->currentFile(), clips().second);
+    EXPECT_EQ(player()->state(), PlayerWidget::Playing);
+}
+
 }  // namespace
