@@ -28,6 +28,10 @@ bool g_quitting = false;  // set by the quit sequence; a new window starts afres
 const QColor kEdgeColour(26, 119, 137);
 }  // namespace
 
+bool MainWindow::isMaximizedByToggle() const {
+    return m_resizer->isMaximised();
+}
+
 bool MainWindow::quitting() {
     return g_quitting;
 }
@@ -175,15 +179,7 @@ void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void MainWindow::OnBtnMaxSize() {
-    if (!m_maximized) {
-        m_normalGeometry = geometry();
-        const QScreen* display = screen();
-        setGeometry(0, 0, display->geometry().width(), display->availableGeometry().height());
-    } else {
-        setGeometry(m_normalGeometry);
-    }
-    m_maximized = !m_maximized;
-    m_resizer->setEnabled(!m_maximized);
+    m_resizer->toggleMaximised();
 }
 
 void MainWindow::OnBtnAbout() {
@@ -321,7 +317,7 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
     if (m_pressed && (event->buttons() & Qt::LeftButton) && m_pressOffset.y() < kTitleBarHeight &&
-        !m_maximized)
+        !m_resizer->isMaximised())
         move(event->globalPosition().toPoint() - m_pressOffset);
     QMainWindow::mouseMoveEvent(event);
 }

@@ -33,7 +33,7 @@ public:
     // request before that goes through the close question instead.
     static bool quitting();
 
-    bool isMaximizedByToggle() const { return m_maximized; }
+    bool isMaximizedByToggle() const;
     MainSelectWidget* pageContainer() const { return m_selectWidget; }
     CloseTipDialog* closeTipDialog() const { return m_closeTip; }
     PreferencesDialog* preferencesDialog() const { return m_preferences; }
@@ -102,6 +102,4 @@ private:
     EdgeResizer* m_resizer;
     QPoint m_pressOffset;
     bool m_pressed = false;
-    bool m_maximized = false;
-    QRect m_normalGeometry;
 };

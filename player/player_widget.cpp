@@ -327,7 +327,7 @@ void PlayerWidget::PlayVideoFile(QString path) {
     // has no picture to fit and leaves the flag for the next one.
     if (g_firstFileFits && m_hasVideo) {
         g_firstFileFits = false;
-        if (!m_maximized && !isFullScreenMode())
+        if (!isMaximizedByToggle() && !isFullScreenMode())
             fitToVideo();
     }
     if (!isFullScreenMode())
@@ -530,17 +530,8 @@ void PlayerWidget::OnBtnListset() {
 }
 
 void PlayerWidget::OnBtnMax() {
-    if (isFullScreenMode())
-        return;
-    if (!m_maximized) {
-        m_normalGeometry = geometry();
-        const QScreen* display = screen();
-        setGeometry(0, 0, display->geometry().width(), display->availableGeometry().height());
-    } else {
-        setGeometry(m_normalGeometry);
-    }
-    m_maximized = !m_maximized;
-    m_resizer->setEnabled(!m_maximized);
+    if (!isFullScreenMode())
+        m_resizer->toggleMaximised();
 }
 
 void PlayerWidget::OnBtnMin() {
@@ -549,7 +540,7 @@ void PlayerWidget::OnBtnMin() {
 
 void PlayerWidget::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && event->position().y() < kTitleBarHeight &&
-        !m_maximized && !isFullScreenMode()) {
+        !isMaximizedByToggle() && !isFullScreenMode()) {
         m_dragging = true;
         m_dragOffset = event->position().toPoint();
     }
@@ -592,6 +583,10 @@ void PlayerWidget::dropEvent(QDropEvent* event) {
 
 // ---- full screen ------------------------------------------------------------------------
 
+bool PlayerWidget::isMaximizedByToggle() const {
+    return m_resizer->isMaximised();
+}
+
 bool PlayerWidget::isFullScreenMode() const {
     return m_videoWidget && m_videoWidget->isFullScreenMode();
 }
@@ -628,7 +623,7 @@ void PlayerWidget::repondFullScreen() {
                        static_cast<QWidget*>(m_btnMin), static_cast<QWidget*>(m_labWinIcon),
                        static_cast<QWidget*>(m_videoNameLab)})
         w->setVisible(!full);
-    m_resizer->setEnabled(!full && !m_maximized);
+    m_resizer->setEnabled(!full && !isMaximizedByToggle());
     if (full) {
         m_playListWidget->hide();
         enterFloatingBar();
@@ -638,10 +633,7 @@ void PlayerWidget::repondFullScreen() {
     } else {
         leaveFloatingBar();
         showNormal();
-        if (m_maximized) {
-            const QScreen* display = screen();
-            setGeometry(0, 0, display->geometry().width(), display->availableGeometry().height());
-        }
+        m_resizer->reapplyMaximised();
     }
     layOut();
     update();

@@ -61,7 +61,7 @@ public:
     int engineVolume() const { return m_engineVolume; }
     kestrel_handle engine() const { return m_player; }
     bool isFullScreenMode() const;
-    bool isMaximizedByToggle() const { return m_maximized; }
+    bool isMaximizedByToggle() const;
     // The reason shown in the window when a file could not be played, or
     // empty.
     QString shownMessage() const;
@@ -157,8 +157,6 @@ private:
     bool m_hasVideo = false;
     QTimer* m_timeTimer;
     QTimer* m_screenTimer;
-    bool m_maximized = false;
-    QRect m_normalGeometry;
     bool m_listShown = true;
     QWidget* m_screenArea;
     QLabel* m_messageLabel;

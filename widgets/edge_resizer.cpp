@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWidget>
 
 EdgeResizer::EdgeResizer(QWidget* window, int band)
@@ -20,6 +21,24 @@ void EdgeResizer::setEnabled(bool enabled) {
         m_dragZone = None;
         showCursor(None);
     }
+}
+
+void EdgeResizer::toggleMaximised() {
+    if (!m_maximised)
+        m_normalGeometry = m_window->geometry();
+    m_maximised = !m_maximised;
+    if (m_maximised)
+        reapplyMaximised();
+    else
+        m_window->setGeometry(m_normalGeometry);
+    setEnabled(!m_maximised);
+}
+
+void EdgeResizer::reapplyMaximised() {
+    if (!m_maximised)
+        return;
+    const QScreen* display = m_window->screen();
+    m_window->setGeometry(0, 0, display->geometry().width(), display->availableGeometry().height());
 }
 
 EdgeResizer::Zone EdgeResizer::zoneAt(const QSize& size, const QPoint& pos, int band) {
