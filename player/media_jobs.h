@@ -53,14 +53,18 @@ public:
     void run(QObject* receiver, std::function<Result()> work,
              std::function<void(const Result&)> done) {
         QPointer<QObject> target(receiver);
-        m_pool.start([target, work = std::move(work), done = std::move(done)] {
+        m_pool.start([this, target, work = std::move(work), done = std::move(done)] {
             Result result = work();
-            if (!target)
-                return;
-            // A call posted to an object that is deleted before it runs is
-            // dropped with the object's other events.
+            // The receiver is looked at on the GUI thread only, where it is
+            // deleted; the runner outlives every job, and a call posted to
+            // it while it is being destroyed is dropped with it.
             QMetaObject::invokeMethod(
-                target.data(), [done, result] { done(result); }, Qt::QueuedConnection);
+                this,
+                [target, done, result] {
+                    if (target)
+                        done(result);
+                },
+                Qt::QueuedConnection);
         });
     }
 
