@@ -17,6 +17,7 @@
 #include "player/snapshot.h"
 #include "player/tests/player_fixture.h"
 #include "widgets/image_button.h"
+#include "widgets/notice_popup.h"
 
 namespace {
 
@@ -137,7 +138,10 @@ TEST_F(PlayerSnapshotTest, AFolderThatCannotBeWrittenGivesAMessage) {
     player()->OnBtnSnapshoot();
     ASSERT_TRUE(done.wait(20000));
     EXPECT_TRUE(done.at(0).at(0).toString().isEmpty());
-    EXPECT_FALSE(done.at(0).at(1).toString().isEmpty());
+    const QString error = done.at(0).at(1).toString();
+    EXPECT_TRUE(error.contains("cannot be created")) << error.toStdString();
+    EXPECT_TRUE(NoticePopup::shared().text().contains(error)) << "the user is told why";
+    EXPECT_FALSE(NoticePopup::shared().isHidden());
 }
 
 TEST_F(PlayerSnapshotTest, NoSnapshotWithoutAPlayingFile) {
