@@ -85,6 +85,7 @@ void Player::destroyCore() {
         mpv_terminate_destroy(core_);
     core_ = nullptr;
     loaded_ = false;
+    awaitingStart_ = false;
 }
 
 void Player::command(const char* const* args) {
@@ -170,6 +171,9 @@ void Player::load(std::int64_t startUs, bool paused) {
     command(args);
     loaded_ = true;
     coreHasLoaded_ = true;
+    // Until the core starts this file, what it reports is about the one
+    // before (its last times, its end).
+    awaitingStart_ = true;
     timeUs_ = startUs;
     paused_ = paused;
     ended_ = false;
@@ -258,6 +262,12 @@ void Player::drainEvents() {
         mpv_event* event = mpv_wait_event(core_, 0);
         if (event->event_id == MPV_EVENT_NONE)
             return;
+        if (event->event_id == MPV_EVENT_START_FILE) {
+            awaitingStart_ = false;
+            continue;
+        }
+        if (awaitingStart_)
+            continue;
         if (event->event_id == MPV_EVENT_END_FILE) {
             const auto* end = static_cast<mpv_event_end_file*>(event->data);
             // A file that cannot be played ends the same way as one that ran

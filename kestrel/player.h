@@ -55,6 +55,7 @@ private:
     MediaFacts facts_;
     bool loaded_ = false;         // the core has been handed the file
     bool coreHasLoaded_ = false;  // the core has had a file (and maybe a video output)
+    bool awaitingStart_ = false;  // a file was handed over and the core has not started it
     std::int64_t pendingStartUs_ = 0;
 
     // Last known state, from the core's property changes.
