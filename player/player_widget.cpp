@@ -340,6 +340,7 @@ void PlayerWidget::startPlaying() {
     if (!Player_Play(m_player)) {
         qCDebug(lcPlayer) << "error :---------Play Fail--------";
         m_state = PlayFailed;
+        m_videoWidget->hide();  // the reason shows where the picture would be
         showMessage(
             tr("Cannot play %1: playback could not start.").arg(m_currentFile.section('/', -1)));
         return;
