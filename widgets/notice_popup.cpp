@@ -14,23 +14,25 @@ constexpr QSize kPlainSize(260, 80);
 }  // namespace
 
 namespace {
-NoticePopup* g_sharedPopup = nullptr;
 
-// Runs first thing in the application's destructor, while the windowing
-// system is still there: a window deleted after that (from the
-// application's destroyed() signal) crashes.
+NoticePopup* g_popup = nullptr;
+
 void deleteSharedPopup() {
-    delete g_sharedPopup;
-    g_sharedPopup = nullptr;
+    delete g_popup;
+    g_popup = nullptr;
 }
+
 }  // namespace
 
 NoticePopup& NoticePopup::shared() {
-    if (!g_sharedPopup) {
-        g_sharedPopup = new NoticePopup;
+    if (!g_popup) {
+        g_popup = new NoticePopup;
+        // Gone at the start of the application object's destruction, while
+        // the window system is still there: a window shown once cannot be
+        // destroyed after it (the application's destroyed() is too late).
         qAddPostRoutine(deleteSharedPopup);
     }
-    return *g_sharedPopup;
+    return *g_popup;
 }
 
 NoticePopup::NoticePopup()
