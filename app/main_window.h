@@ -12,6 +12,7 @@
 
 class AboutDialog;
 class CloseTipDialog;
+class EdgeResizer;
 class MainSelectWidget;
 class PreferencesDialog;
 class QImageButton;
@@ -32,7 +33,7 @@ public:
     // request before that goes through the close question instead.
     static bool quitting();
 
-    bool isMaximizedByToggle() const { return m_maximized; }
+    bool isMaximizedByToggle() const;
     MainSelectWidget* pageContainer() const { return m_selectWidget; }
     CloseTipDialog* closeTipDialog() const { return m_closeTip; }
     PreferencesDialog* preferencesDialog() const { return m_preferences; }
@@ -80,15 +81,11 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    enum Zone { None, Left, Right, Top, Bottom, TopLeft, TopRight, BottomLeft, BottomRight };
-
     void buildForm();
     void buildTray();
     void buildMainMenu();
     void placeTitleButtons();
     void quitSequence();
-    Zone zoneAt(const QPoint& pos) const;
-    void resizeByDrag(const QPoint& global);
 
     QWidget* m_centralWidget;
     QVBoxLayout* m_mainLayout;
@@ -102,11 +99,7 @@ private:
     PreferencesDialog* m_preferences = nullptr;
     VideoSitesDialog* m_sites = nullptr;
 
+    EdgeResizer* m_resizer;
     QPoint m_pressOffset;
     bool m_pressed = false;
-    Zone m_zone = None;
-    QRect m_pressGeometry;  // the geometry when an edge drag started
-    QPoint m_pressGlobal;
-    bool m_maximized = false;
-    QRect m_normalGeometry;
 };
