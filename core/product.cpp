@@ -13,7 +13,7 @@ QString version() {
 }
 
 QString webPage() {
-    return QStringLiteral("https://clipwright.example.org/");
+    return QStringLiteral(CLIPWRIGHT_WEB_PAGE);
 }
 
 }  // namespace product
