@@ -75,7 +75,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (!checkRemainingArguments(QCoreApplication::arguments()))
         return kUsageError;
-    QCoreApplication::addLibraryPath("./plugins");
+    // Extra Qt plugins beside the program, never from the current folder.
+    QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath() + "/plugins");
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     // The program runs without its user folder (nothing it writes will
     // last), but says why.

@@ -43,9 +43,12 @@ fs::path prefix() {
 // given HOME, so that nothing of the build (CLIPWRIGHT_HOME, XDG folders)
 // leaks into what it sees.
 platform::ProcessResult runInstalled(const fs::path& home, const std::string& program,
-                                     std::vector<std::string> args) {
-    std::vector<std::string> argv = {"env", "-i", "PATH=/usr/bin:/bin", "HOME=" + home.string(),
-                                     (prefix() / "bin" / program).string()};
+                                     std::vector<std::string> args,
+                                     const std::string& platform = "") {
+    std::vector<std::string> argv = {"env", "-i", "PATH=/usr/bin:/bin", "HOME=" + home.string()};
+    if (!platform.empty())
+        argv.push_back("QT_QPA_PLATFORM=" + platform);
+    argv.push_back((prefix() / "bin" / program).string());
     argv.insert(argv.end(), args.begin(), args.end());
     return platform::runProcess(argv, true);
 }
@@ -152,6 +155,13 @@ TEST_F(Installed, BothProgramsTellTheirVersionAndWhereTheirFilesAre) {
     EXPECT_NE(run.output.find((home.path() / ".local/share/clipwright").string()),
               std::string::npos)
         << run.output;
+    // Qt takes its own options; anything else is refused before a window.
+    run = runInstalled(home.path(), "clipwright", {"-platform", "offscreen", "--colour", "red"},
+                       "offscreen");
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("clipwright: unknown option '--colour'"), std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(home / ".local/share/clipwright"));
 }
 
 TEST_F(Installed, ToolAnalysesWithTheShippedScriptsAndFetches) {
