@@ -116,7 +116,8 @@ TEST_F(Installed, LaysOutProgramsPrivateLibrariesDataAndDesktopFiles) {
     ASSERT_TRUE(fs::is_regular_file(man));
     const platform::ProcessResult page = platform::runProcess({"gzip", "-dc", man.string()}, true);
     EXPECT_NE(page.output.find(".TH CLIPWRIGHT\\-CLI 1"), std::string::npos) << page.output;
-    // Every command of the help text has its entry.
+    // Every command of the help text has its entry, and nothing else does.
+    EXPECT_NE(page.output.find("\n.SH COMMANDS\n.TP\n"), std::string::npos) << page.output;
     EXPECT_NE(page.output.find("\\fBanalyse\\fR"), std::string::npos);
     EXPECT_NE(page.output.find("\\fBfetch\\fR"), std::string::npos);
 }
