@@ -10,6 +10,7 @@
 #include "download/tests/download_fixture.h"
 #include "download/video_progress_bar.h"
 #include "download/video_resource_dialog.h"
+#include "testing/fault_server.h"
 #include "testing/gui_test.h"
 #include "testing/media.h"
 #include "testing/nginx_fixture.h"
@@ -19,6 +20,7 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
@@ -30,6 +32,7 @@
 
 using namespace download_test;
 using testing_support::makeClip;
+using testing_support::patternBytes;
 using testing_support::probeValue;
 
 namespace {
@@ -146,8 +149,20 @@ TEST_F(DownloadCentre, PastedPagesDownloadOneStreamPartsAndVideoWithAudio) {
     EXPECT_EQ(contentOf(list()->taskList().path().toStdString()).find("<item"), std::string::npos);
 }
 
+// Server bytes for `path` once they have stopped growing for half a second
+// (what was already in flight when the transfer stopped has landed).
+std::int64_t settledBytes(const MediaServer& server, const std::string& path) {
+    std::int64_t last = -1;
+    for (int round = 0; round < 40 && server.bytesSent(path) != last; ++round) {
+        last = server.bytesSent(path);
+        QTest::qWait(500);
+    }
+    return last;
+}
+
 TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {
-    const std::string body(400000, 'x');
+    // No byte repeats within a segment, so a misplaced piece shows.
+    const std::string body = patternBytes(400000);
     server.serveSlowly("/slow.flv", body, 20000);
     server.start();
     writeScript(home.path(), streamBlock("/page", "Slow", {server.url("/slow.flv")}) +
@@ -167,11 +182,18 @@ TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {
     auto stored = list()->taskList().loadTaskList();
     ASSERT_TRUE(stored && stored->size() == 1);
     EXPECT_EQ(stored->first().partPaths, QStringList({target}));
+    ASSERT_TRUE(waitFor([&] { return server.bytesSent("/slow.flv") > 0; }));
     row->OnBtnPause();
     EXPECT_EQ(row->m_state, DownloadPaused);
     EXPECT_TRUE(row->m_btnStart->isVisible());
+    // Paused, the server sends nothing more.
+    const std::int64_t paused = settledBytes(server, "/slow.flv");
+    QTest::qWait(700);
+    EXPECT_EQ(server.bytesSent("/slow.flv"), paused);
+    EXPECT_LT(paused, std::int64_t(body.size()));
     row->OnBtnStart();
     EXPECT_EQ(row->m_state, Downloading);
+    ASSERT_TRUE(waitFor([&] { return server.bytesSent("/slow.flv") > paused; }));
 
     // A second task, deleted by its close button: its part files go.
     paste(server.url("/other"));
@@ -190,6 +212,11 @@ TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {
     ASSERT_TRUE(list()->prepareExit());
     m_centre.reset();
     EXPECT_FALSE(QFile::exists(target));
+    std::int64_t kept = 0;
+    for (int j = 0; j < 5; ++j)
+        kept += QFileInfo(target + QString("_%1").arg(j)).size();
+    ASSERT_GT(kept, 0);
+    const std::int64_t firstRun = settledBytes(server, "/slow.flv");
     openCentre();
     ASSERT_EQ(list()->items().size(), 1);
     row = list()->items().first();
@@ -199,6 +226,10 @@ TEST_F(DownloadCentre, PauseResumeDeleteAndARestartThatResumes) {
     EXPECT_EQ(finishedFile(restartedFinish), target);
     EXPECT_EQ(contentOf(target.toStdString()), body);
     EXPECT_TRUE(list()->items().isEmpty());
+    // The second run fetched what the part files lacked, not the whole body.
+    const std::int64_t secondRun = server.bytesSent("/slow.flv") - firstRun;
+    EXPECT_GE(secondRun, std::int64_t(body.size()) - kept);
+    EXPECT_LT(secondRun, std::int64_t(body.size()));
 }
 
 TEST_F(DownloadCentre, PasteTakesTheClipboardUnchangedOrShowsTheNotice) {
@@ -270,6 +301,32 @@ TEST_F(DownloadCentre, ARefusedLoginAndAStreamOfNoKnownKindFailWithRefresh) {
     row->OnBtnRefresh();  // analyses again
     EXPECT_EQ(row->m_state, Analyzing);
     ASSERT_TRUE(waitFor([&] { return row->m_state == Failed; }));
+}
+
+TEST_F(DownloadCentre, TheNameAndPasswordTypedAtTheLoginReachTheSitesNextRequest) {
+    server.serve("/v.flv", patternBytes(5000));
+    std::mutex mutex;
+    std::vector<std::string> logins;
+    server.server().Get("/login", [&](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        logins.push_back(req.get_param_value("user") + ":" + req.get_param_value("pass"));
+        res.set_content("welcome", "text/plain");
+    });
+    server.start();
+    writeScript(home.path(),
+                block("/secure", {"REQUESTLOGIN(USER, PASS, UNUSED)",
+                                  "VAR U = \"" + server.url("/v.flv") + "\"", "VIDURL = U;"}) +
+                    block("youtubelogin", {"VAR BASE = \"" + server.url("/login?user=") + "\"",
+                                           "VAR AND = \"&pass=\"", "VAR L = ADDSTR(BASE, USER)",
+                                           "VAR L = ADDSTR(L, AND)", "VAR L = ADDSTR(L, PASS)",
+                                           "VAR ANSWER = GETHTML(L)"}));
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+    paste(server.url("/secure"));
+    EXPECT_FALSE(finishedFile(finished).isEmpty());
+    EXPECT_EQ(this->logins, 1);  // the dialog was answered once
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(logins, std::vector<std::string>({"alice:secret"}));
 }
 
 TEST_F(DownloadCentre, RtmpStreamFromNginx) {

@@ -150,9 +150,15 @@ namespace {
 // Destroys the application object the tests made once every test has run:
 // its destruction waits for the analysis workers that deleted rows or
 // controllers abandoned, so that no thread outlives the test program.
+// Only the object ensureCoreApp() made: GUI test programs own theirs.
+QCoreApplication* madeCoreApp = nullptr;
+
 class CoreAppEnvironment : public ::testing::Environment {
 public:
-    void TearDown() override { delete QCoreApplication::instance(); }
+    void TearDown() override {
+        delete madeCoreApp;
+        madeCoreApp = nullptr;
+    }
 };
 
 [[maybe_unused]] const ::testing::Environment* const coreAppEnvironment =
@@ -165,7 +171,7 @@ void ensureCoreApp() {
     static char name[] = "download-tests";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
+        madeCoreApp = new QCoreApplication(argc, argv);
 }
 
 void waitEvents(int ms) {
