@@ -84,15 +84,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "clipwright: %s\n", qPrintable(problem));
 
     {
-        MainWindow window;
+        // Installed first, so that a signal during the start is kept until
+        // the window can act on it.
         TerminationSignals termination;
-        bool splashRunning = true;
-        bool terminated = false;
+        MainWindow window;
         BootWidget* splash = nullptr;
+        bool terminated = false;
         QObject::connect(&termination, &TerminationSignals::emitReceived, &window, [&] {
             terminated = true;
-            if (splashRunning && splash)
-                splash->reject();
+            if (splash)
+                splash->reject();  // the quit follows once the splash is gone
             else
                 window.OnActionQuit();
         });
@@ -101,7 +102,6 @@ int main(int argc, char** argv) {
             splash = &boot;
             boot.exec();
             splash = nullptr;
-            splashRunning = false;
         }
         // First shown in the middle of the screen's free area.
         const QRect free = window.screen()->availableGeometry();
