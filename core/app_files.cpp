@@ -23,6 +23,10 @@ QString shippedDir() {
     return fromPath(platform::dataFolders().shipped);
 }
 
+QString applicationDir() {
+    return shippedDir();
+}
+
 QString userDir() {
     return fromPath(platform::dataFolders().user);
 }

@@ -23,6 +23,11 @@ QString path(const QString& name);
 QString shippedDir();
 QString userDir();
 
+// The application directory of the single-directory layout (the build
+// tree, CLIPWRIGHT_HOME); once installed, the shipped data folder. The
+// same as shippedDir(), for the callers that borrow the skin from it.
+QString applicationDir();
+
 // Creates the per-user folder and seeds it with the shipped copies of the
 // files the program rewrites, once, at start. Returns an empty string on
 // success, otherwise a message naming the path and the system's reason.
