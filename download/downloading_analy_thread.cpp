@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QTimer>
 
+#include "download/download_plan.h"
 #include "download/output_naming.h"
 #include "sitescript/tooling.h"
 
@@ -177,7 +178,9 @@ void DownloadingAnalyThread::analyse() {
         qDebug() << " Get url test num is:" << attempt;
     }
     qDebug("InternetGetVideoUrl finish!");
-    checkPoint();  // a held analysis delivers its result only after release
+    if (rc == 0)
+        loadHlsOffer(m_result);  // the playlist's variants, fetched here off the owner's thread
+    checkPoint();                // a held analysis delivers its result only after release
     std::lock_guard lock(m_mutex);
     if (m_abandoned) {
         handle->FreeVideoInfo(&m_result);
@@ -192,6 +195,15 @@ void DownloadingAnalyThread::analyse() {
     }
     m_sizes.append(result ? result->length : 0);
     emit emitAnalysisOK(result, 0, m_sizes, handle);
+}
+
+void DownloadingAnalyThread::loadHlsOffer(const VideoInfo* result) {
+    m_hlsOffer = {};
+    if (!result)
+        return;
+    const AnalysedStream stream = AnalysedStream::from(*result);
+    if (isHlsStream(stream))
+        m_hlsOffer = ::loadHlsOffer(stream.url, naming::cleanTitle(stream.name));
 }
 
 int DownloadingAnalyThread::combine() {
