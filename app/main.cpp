@@ -12,6 +12,7 @@
 #include "app/boot_widget.h"
 #include "app/main_window.h"
 #include "app/termination_signals.h"
+#include "browser/web_engine_setup.h"
 #include "core/app_files.h"
 #include "core/product.h"
 
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     int exitCode = 0;
     if (answerInformationOptions(argc, argv, &exitCode))
         return exitCode;
+    webengine::prepareBeforeApplication();
     QApplication app(argc, argv);
     if (!checkRemainingArguments(QCoreApplication::arguments()))
         return kUsageError;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QList>
+#include <QUrl>
 #include <QWidget>
 
 class ConvertedWidget;
@@ -15,7 +16,9 @@ class DownloadingWidget;
 class OnlineBottomWidget;
 class OnlineHeadTabWidget;
 class OnlineHeadToolWidget;
+class OnlineWebWidget;
 class PasteURLWidget;
+class QStackedWidget;
 class QTimer;
 class QVBoxLayout;
 
@@ -46,6 +49,16 @@ public:
     ConvertedWidget* convertedList() const { return m_convertedWidget; }
     bool downloadCentreShown() const;
 
+    // The browser: its tab strip, tool bar, start page, the open pages in
+    // creation order and the page on show (null on the start page).
+    OnlineHeadTabWidget* onlineTabs() const { return m_onlineTab; }
+    OnlineHeadToolWidget* onlineTool() const { return m_onlineTool; }
+    OnlineBottomWidget* onlineStartPage() const { return m_onlineBottom; }
+    const QList<QWidget*>& webPages() const { return m_webPages; }
+    OnlineWebWidget* currentWebPage() const { return m_currentWebPage; }
+    // True while the online area shows the start page rather than a page.
+    bool startPageShown() const;
+
 signals:
     void emitWebviewCloseOK();
 
@@ -58,8 +71,27 @@ public slots:
     void setConvertedCount(int count);
     void closeWebView();
 
+    // The browser's slots.
+    void OnAddWebTab();
+    void CreateWebPage(QUrl url);
+    void CreateWebPageAndTab(QUrl url);
+    void ChangewShowOnlineWidget(QWidget* page);
+    void CloseOnlineWidget(QWidget* page);
+    void OnAfterPage();
+    void OnHomePage();
+    void OnPrevPage();
+    void OnRefreshPage();
+    void OnlineOpenUrl(QString url);
+    void OnUsualUrl(QString url);
+
 private:
     void showList(QWidget* list);
+    void connectBrowser();
+    OnlineWebWidget* newWebPage();
+    void wireWebPage(OnlineWebWidget* page);
+    void showOnlineStartPage();
+    void showOnlinePagesFace();
+    void forgetWebPage(QWidget* page);
 
     QVBoxLayout* m_verticalLayout;
     DownloadHeadWidget* m_downHead;
@@ -71,6 +103,11 @@ private:
     OnlineHeadTabWidget* m_onlineTab;
     OnlineHeadToolWidget* m_onlineTool;
     OnlineBottomWidget* m_onlineBottom;
+    QStackedWidget* m_onlineFaces;
+    QWidget* m_onlinePages;
+    QVBoxLayout* m_onlinePagesLayout;
+    OnlineWebWidget* m_currentWebPage = nullptr;
+    QString m_currentOnlineUrl;
     QList<QWidget*> m_webPages;
     QWidget* m_currentList = nullptr;
     QTimer* m_closeTimer = nullptr;

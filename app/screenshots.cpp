@@ -13,14 +13,22 @@
 #include <QMenu>
 #include <QPainter>
 #include <cstdio>
+#include <functional>
 
 #include "app/boot_widget.h"
 #include "app/close_tip_dialog.h"
 #include "app/info_dialogs.h"
+#include "app/main_select_widget.h"
 #include "app/main_window.h"
 #include "app/preferences_dialog.h"
+#include "browser/my_web_view.h"
+#include "browser/online_head_tab_widget.h"
+#include "browser/online_head_tool_widget.h"
+#include "browser/online_web_widget.h"
+#include "browser/web_engine_setup.h"
 #include "core/app_files.h"
 #include "widgets/delete_tip_dialog.h"
+#include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
 
 namespace {
@@ -133,9 +141,62 @@ void saveMessages() {
     }
 }
 
+// --- the browser -------------------------------------------------------------
+
+void waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < timeoutMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Opens a tab showing `html` as if it came from a web address, and waits
+// for it to load.
+OnlineWebWidget* openBrowserTab(MainSelectWidget* centre, const QString& html,
+                                const QString& address) {
+    centre->onlineTabs()->m_btnNewTab->click();
+    centre->CreateWebPage(QUrl());  // an empty page in the new tab
+    OnlineWebWidget* page = centre->currentWebPage();
+    bool loaded = false;
+    QObject::connect(page->view(), &QWebEngineView::loadFinished, page,
+                     [&](bool ok) { loaded = loaded || ok; });
+    page->view()->setHtml(html, QUrl(address));
+    waitUntil([&] { return loaded; }, 10000);
+    centre->onlineTool()->setAddressText(address);
+    return page;
+}
+
+// The start page with the shipped tiles, then two tabs, the second one a
+// page whose video has the Download tip over it.
+void saveBrowser(MainWindow& window) {
+    MainSelectWidget* centre = window.pageContainer();
+    window.OnBtnOnline();
+    save(&window, "browser_start_page");
+    openBrowserTab(
+        centre,
+        "<html><head><title>Video sites</title></head><body style='font:15px sans-serif;"
+        "margin:30px'><h1>Video sites</h1><p>Pages open in tabs; a link with a new-window "
+        "target opens another tab.</p></body></html>",
+        "http://127.0.0.1/sites.html");
+    OnlineWebWidget* page = openBrowserTab(
+        centre,
+        "<html><head><title>Evening clip</title></head><body style='margin:0;font:15px sans-serif;"
+        "background:#f4f6f7'><h2 style='margin:20px 40px'>Evening clip</h2><video id='v' "
+        "style='position:absolute;left:40px;top:110px;width:560px;height:315px;"
+        "background:#1d2327'></video></body></html>",
+        "http://127.0.0.1/clip.html");
+    // The tip as the tracking shows it with the pointer over the video
+    // (the tracking itself is stopped: the pointer is elsewhere).
+    page->view()->StopTimer();
+    page->ShowDownTip(true, QPoint(40 + 560, 110));
+    save(&window, "browser_tip_over_video");
+    window.OnBtnDown();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    webengine::prepareBeforeApplication();
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: clipwright-screenshots OUTPUT_DIR\n");
@@ -154,9 +215,7 @@ int main(int argc, char** argv) {
     window.mainMenu()->popup(window.mapToGlobal(QPoint(window.width() - 140, 30)));
     save(window.mainMenu(), "main_menu");
     window.mainMenu()->hide();
-    window.OnBtnOnline();
-    save(&window, "main_window_online");
-    window.OnBtnDown();
+    saveBrowser(window);
 
     PreferencesDialog preferences(&window);
     preferences.OnbtnGeneral();

@@ -185,7 +185,7 @@ void VideoProgressBar::showFailure(const TaskFailure& failure) {
 void VideoProgressBar::offerStreams() {
     auto* dialog = new VideoResourceDialog(this);
     dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->setRows(&m_task->streams());
+    dialog->setRows(&m_task->streams(), preselectedRow(m_task->streams()));
     dialog->setUrl(m_url);
     connect(dialog, &QDialog::finished, this, [this, dialog] {
         m_task->chooseStream(dialog->selectedRow(), dialog->downloadPath());

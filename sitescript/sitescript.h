@@ -121,4 +121,10 @@ SITESCRIPT_EXPORT const ISiteScript* CreateSiteScriptHandle();
 // Has no effect; the table is never freed.
 SITESCRIPT_EXPORT void CloseSiteScriptHandle();
 
+// 1 when the script file has a block that AnalyseUrl would run for `url`
+// (its site key occurs in the URL), 0 when none does, when `url` is null or
+// the script file is missing. Reads the script file on every call; safe on
+// any thread. The browser asks this before it offers a page for download.
+SITESCRIPT_EXPORT int SiteScriptAcceptsUrl(const char16_t* url);
+
 }  // extern "C"
