@@ -101,8 +101,9 @@ TEST_F(Installed, LaysOutProgramsPrivateLibrariesDataAndDesktopFiles) {
         EXPECT_FALSE(fs::exists(prefix() / "bin" / library)) << library;
         EXPECT_FALSE(fs::exists(prefix() / "lib" / library)) << library;
     }
-    for (const char* file : {"script.ent", "Preferences.xml", "format.xml", "image/IPAD_128.png",
-                             "pic/icon.png", "Clipwright Help/Clipwright Help.html"})
+    for (const char* file :
+         {"script.ent", "Preferences.xml", "format.xml", "usualurl.xml", "image/IPAD_128.png",
+          "pic/icon.png", "Clipwright Help/Clipwright Help.html"})
         EXPECT_TRUE(fs::is_regular_file(data() / file)) << file;
     EXPECT_FALSE(fs::exists(data() / "Log.txt"));
     EXPECT_FALSE(fs::exists(data() / "image/urlicon"));
@@ -294,6 +295,7 @@ TEST_F(UnprivilegedStart, WritesOnlyIntoTheHomesDataFolderAndQuitsOnTerm) {
     EXPECT_TRUE(fs::is_regular_file(userFolder() / "Preferences.xml"));
     EXPECT_NE(readFile(userFolder() / "Preferences.xml").find("<CloseToTray>"), std::string::npos);
     EXPECT_EQ(readFile(userFolder() / "format.xml"), readFile(data() / "format.xml"));
+    EXPECT_EQ(readFile(userFolder() / "usualurl.xml"), readFile(data() / "usualurl.xml"));
     struct stat info {};
     ASSERT_EQ(stat((userFolder() / "Preferences.xml").c_str(), &info), 0);
     EXPECT_EQ(info.st_uid, kNobody);
