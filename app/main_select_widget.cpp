@@ -69,13 +69,31 @@ MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
             &MainSelectWidget::ChanceShowDownWidget);
     connect(m_downloadingWidget, &DownloadingWidget::emitDowningCount, this,
             &MainSelectWidget::setDowningCount);
-    // The Downloaded list takes finished files once it has its slot.
-    if (m_downloadedWidget->metaObject()->indexOfSlot("addNewItemBar(QString,QString)") >= 0)
-        connect(m_downloadingWidget, SIGNAL(emitOkBarInfo(QString, QString)), m_downloadedWidget,
-                SLOT(addNewItemBar(QString, QString)));
     connectBrowser();
+    connectLibrary();
     ChanceShowDownWidget();
     m_downloadingWidget->loadTaskList();
+}
+
+void MainSelectWidget::connectLibrary() {
+    connect(m_downloadingWidget, &DownloadingWidget::emitOkBarInfo, m_downloadedWidget,
+            qOverload<QString, QString>(&DownloadedWidget::addNewItemBar));
+    connect(m_downloadedWidget, &DownloadedWidget::emitVideo, m_convertedWidget,
+            &ConvertedWidget::AddNewItemBar);
+    connect(m_pasteWidget, &PasteURLWidget::emitAddFiles, m_downloadedWidget,
+            &DownloadedWidget::AddDragFiles);
+    connect(m_downCentre, &DownCentreWidget::emitDragFiles, m_downloadedWidget,
+            &DownloadedWidget::AddDragFiles);
+    connect(m_downloadedWidget, &DownloadedWidget::emitDownedCount, this,
+            &MainSelectWidget::setDownedCount);
+    connect(m_convertedWidget, &ConvertedWidget::emitConvertCount, this,
+            &MainSelectWidget::setConvertedCount);
+    connect(m_downloadedWidget, &DownloadedWidget::emitChangeShowWindow, this,
+            &MainSelectWidget::ChanceShowDownWidget);
+    connect(m_convertedWidget, &ConvertedWidget::emitChangeShowWindow, this,
+            &MainSelectWidget::ChanceShowDownWidget);
+    m_downloadedWidget->loadList();
+    m_convertedWidget->loadList();
 }
 
 bool MainSelectWidget::downloadCentreShown() const {
@@ -136,8 +154,9 @@ void MainSelectWidget::adoptWebPage(QWidget* page) {
 }
 
 bool MainSelectWidget::prepareQuit() {
-    if (!m_downloadingWidget->prepareExit())
+    if (!m_downloadedWidget->confirmExit() || !m_downloadingWidget->prepareExit())
         return false;
+    m_downloadedWidget->stopConversions();
     if (m_webPages.isEmpty()) {
         emit emitWebviewCloseOK();
         return true;

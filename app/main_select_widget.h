@@ -92,6 +92,9 @@ private:
     void showOnlineStartPage();
     void showOnlinePagesFace();
     void forgetWebPage(QWidget* page);
+    // The Downloaded and Converted lists: finished downloads, dropped and
+    // imported files, finished conversions and the head's counters.
+    void connectLibrary();
 
     QVBoxLayout* m_verticalLayout;
     DownloadHeadWidget* m_downHead;

@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <functional>
 
@@ -27,6 +29,10 @@
 #include "browser/online_web_widget.h"
 #include "browser/web_engine_setup.h"
 #include "core/app_files.h"
+#include "core/preferences_store.h"
+#include "library/converted_widget.h"
+#include "library/downloaded_widget.h"
+#include "library/format_widget.h"
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
@@ -141,14 +147,108 @@ void saveMessages() {
     }
 }
 
-// --- the browser -------------------------------------------------------------
+// --- the Downloaded and Converted lists, a conversion, the format chooser ---
 
-void waitUntil(const std::function<bool()>& condition, int timeoutMs) {
+// Clips of test patterns made by the ffmpeg program; false when it is
+// missing.
+// The last one is long, so that its conversion is caught running.
+bool makeClips(const QString& folder, const QStringList& names) {
+    int hue = 0;
+    for (const QString& name : names) {
+        const int seconds = name == names.last() ? 60 : 6;
+        const QString source = QString("testsrc2=size=320x180:rate=25:duration=%1,hue=h=%2")
+                                   .arg(seconds)
+                                   .arg(hue += 50);
+        if (QProcess::execute(
+                "ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source,
+                           "-f", "lavfi", "-i", QString("sine=duration=%1").arg(seconds),
+                           "-shortest", folder + "/" + name}) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer timer;
     timer.start();
-    while (!condition() && timer.elapsed() < timeoutMs)
+    while (!done() && timer.elapsed() < ms)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
 }
+
+bool allProbed(const MediaListWidget& list) {
+    return std::all_of(list.items().begin(), list.items().end(),
+                       [](const MediaBar* row) { return row->hasFacts(); });
+}
+
+// The lists write their files into a scratch application directory that
+// borrows the real one's skin and presets, so that the real lists stay
+// untouched.
+void saveLibrary() {
+    const QString realHome = appfiles::applicationDir();
+    QTemporaryDir home;
+    for (const char* name : {"image", "pic", "format.xml"})
+        QFile::link(realHome + "/" + name, home.path() + "/" + name);
+    QDir(home.path()).mkpath("media");
+    const QByteArray previous = qgetenv("CLIPWRIGHT_HOME");
+    qputenv("CLIPWRIGHT_HOME", home.path().toUtf8());
+    PreferencesStore::instance().user.convertPath = home.path() + "/converted";
+    const QString media = home.path() + "/media";
+    const QStringList names = {"Mountain lake at dawn.mp4", "City lights timelapse.mkv",
+                               "Cooking pasta.flv", "Guitar lesson 3.avi"};
+    if (makeClips(media, names)) {
+        DownloadedWidget downloaded;
+        downloaded.resize(835, 480);
+        for (const QString& name : names)
+            downloaded.addNewItemBar(media + "/" + name, "http://example.test/watch?v=1");
+        waitUntil([&] { return allProbed(downloaded); }, 20000);
+        save(&downloaded, "downloaded_list");
+        downloaded.OnBtnSmallDisplay();
+        save(&downloaded, "downloaded_list_small");
+        downloaded.OnBtnBigDisplay();
+
+        FormatWidget* chooser = downloaded.formatWidget();
+        const char* pages[] = {"video", "audio", "hd", "web"};
+        chooser->OnBtnFormat();
+        for (int i = 0; i < 4; ++i) {
+            chooser->ChangeItemWidget(ItemBtnTag(i));
+            save(chooser, QString("format_chooser_%1").arg(pages[i]));
+        }
+        chooser->OnBtnDevice();
+        save(chooser, "format_chooser_device");
+        chooser->OnBtnFavotite();
+        save(chooser, "format_chooser_favorite");
+        chooser->OnBtnSearch();
+        chooser->SearchText("video");
+        save(chooser, "format_chooser_search");
+        chooser->hide();
+
+        ConvertedWidget converted;
+        converted.resize(835, 480);
+        QObject::connect(&downloaded, &DownloadedWidget::emitVideo, &converted,
+                         &ConvertedWidget::AddNewItemBar);
+        downloaded.row(0)->startConversion("mkv");
+        downloaded.row(3)->startConversion("mp4");
+        waitUntil([&] { return downloaded.row(3)->job()->percent() > 20; }, 20000);
+        downloaded.row(3)->OnPauseConvert();
+        save(&downloaded, "downloaded_list_converting");
+        downloaded.row(3)->OnCancelConvert();
+        QFile::remove(downloaded.row(3)->job()->outputPath());
+        waitUntil([&] { return downloaded.row(0)->state() == ConversionJob::Finished; }, 60000);
+        downloaded.row(2)->startConversion("mp3");
+        waitUntil([&] { return downloaded.row(2)->state() == ConversionJob::Finished; }, 60000);
+        waitUntil([&] { return allProbed(converted); }, 20000);
+        save(&converted, "converted_list");
+    } else {
+        std::fprintf(stderr, "no ffmpeg: the library lists are not drawn\n");
+    }
+    if (previous.isNull())
+        qunsetenv("CLIPWRIGHT_HOME");
+    else
+        qputenv("CLIPWRIGHT_HOME", previous);
+}
+
+// --- the browser -------------------------------------------------------------
 
 // Opens a tab showing `html` as if it came from a web address, and waits
 // for it to load.
@@ -240,6 +340,8 @@ int main(int argc, char** argv) {
     VideoSitesDialog sites(&window);
     save(&sites, "supported_sites");
     sites.hide();
+
+    saveLibrary();
 
     saveSkinSheets();
     std::printf("%d screenshots in %s\n", g_written, qPrintable(g_out.absolutePath()));
