@@ -287,7 +287,7 @@ void MainWindow::OnActionSupport() {
 void MainWindow::OnActionHelp() {
     const QString name = product::displayName();
     QDesktopServices::openUrl(QUrl::fromLocalFile(
-        QString("%1/%2 Help/%3%4").arg(appfiles::applicationDir(), name, name, " Help.html")));
+        appfiles::path(QString("/%1 Help/%2%3").arg(name, name, " Help.html"))));
 }
 
 void MainWindow::OnActionProduct() {
