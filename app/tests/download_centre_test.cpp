@@ -15,6 +15,7 @@
 #include "hls/tests/hls_media.h"
 #include "hls/tests/hls_server.h"
 #include "library/downloaded_widget.h"
+#include "library/media_bar.h"
 #include "testing/fault_server.h"
 #include "testing/gui_test.h"
 #include "testing/media.h"
@@ -419,6 +420,10 @@ TEST_F(DownloadCentre, AnHlsMasterPlaylistOffersItsBestVariantAndEndsAsOneMp4) {
     hls_test::expectPlayable(file.toStdString(), hls_test::kSampleSeconds, 320, 240);
     EXPECT_EQ(hlsServer.requestsOf("/master/v1.m3u8"), 0);
     EXPECT_FALSE(std::filesystem::exists(hls::workFolderFor(file.toStdString())));
+    // The finished file is listed in Downloaded.
+    const QList<MediaBar*>& downloaded = m_centre->downloadedList()->items();
+    ASSERT_EQ(downloaded.size(), 1);
+    EXPECT_EQ(downloaded.first()->filePath(), file);
 }
 
 TEST_F(DownloadCentre, RtmpStreamFromNginx) {
