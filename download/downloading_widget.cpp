@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -86,6 +87,13 @@ DownloadingWidget::DownloadingWidget(QWidget* parent) : QWidget(parent) {
     m_actionCopyUrl = m_menu->addAction("Copy URL", this, &DownloadingWidget::OnActionCopyURL);
     m_actionGoUrl = m_menu->addAction("Go to Source Page", this, &DownloadingWidget::OnActionGoURL);
 
+    // Delete removes the current row as the menu's Delete does, asking
+    // first when the question is on.
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, this);
+    connect(deleteKey, &QShortcut::activated, this, [this] {
+        if (m_selected)
+            OnActionDelete();
+    });
     connect(m_btnPauseAll, &QPushButton::clicked, this, &DownloadingWidget::OnBtnPauseALL);
     connect(m_btnResumeAll, &QPushButton::clicked, this, &DownloadingWidget::OnBtnResumeAll);
     connect(m_btnBigDisplay, &QPushButton::clicked, this, &DownloadingWidget::OnBtnBigDisplay);

@@ -37,7 +37,34 @@ QImageDialog::ButtonRow QImageDialog::addButtonRow(const QString& okImage,
     row.close = skinned::imageButton(this, "/image/button_close.png",
                                      {.objectName = "m_btnClose", .toolTip = tr("Close")});
     placeButtonRow(row, margins);
+    if (row.ok)
+        row.ok->setDefault(true);
+    setEscapeButton(row.cancel ? row.cancel : row.close);
     return row;
+}
+
+void QImageDialog::setEscapeButton(QAbstractButton* button) {
+    m_escapeButton = button;
+}
+
+// Escape (and the window manager's close request) answers as the dialog's
+// Cancel or close button does, so that its own handler decides the result.
+void QImageDialog::reject() {
+    if (m_rejecting || !m_escapeButton || !m_escapeButton->isVisible() ||
+        !m_escapeButton->isEnabled()) {
+        QDialog::reject();
+        return;
+    }
+    m_rejecting = true;  // a handler that calls reject() ends the dialog plainly
+    const QPointer<QImageDialog> alive(this);
+    m_escapeButton->click();
+    if (!alive)
+        return;
+    m_rejecting = false;
+    // A handler that only asked to close (close() while closing) has not
+    // ended the dialog yet.
+    if (isVisible())
+        QDialog::reject();
 }
 
 void QImageDialog::placeButtonRow(const ButtonRow& row, const ButtonRowMargins& margins) {

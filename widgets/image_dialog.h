@@ -3,8 +3,10 @@
 // the picture show. The top `dragHeight` pixels act as its title bar.
 #pragma once
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QPixmap>
+#include <QPointer>
 
 class QImageButton;
 
@@ -53,6 +55,11 @@ public:
     // pixels left of Cancel.
     void placeButtonRow(const ButtonRow& row, const ButtonRowMargins& margins = {});
 
+    // The button that Escape presses (addButtonRow sets its Cancel, else
+    // its close button, and makes its OK the default button for Enter).
+    void setEscapeButton(QAbstractButton* button);
+    void reject() override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -64,4 +71,6 @@ private:
     int m_dragHeight = 36;
     bool m_dragging = false;
     QPoint m_pressOffset;
+    QPointer<QAbstractButton> m_escapeButton;
+    bool m_rejecting = false;
 };
