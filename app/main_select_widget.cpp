@@ -60,6 +60,7 @@ MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
                 SLOT(addNewItemBar(QString, QString)));
     ChanceShowDownWidget();
     m_downloadingWidget->loadTaskList();
+    connectFeedback();
 }
 
 bool MainSelectWidget::downloadCentreShown() const {
@@ -143,4 +144,15 @@ void MainSelectWidget::closeWebView() {
     m_closeTimer->deleteLater();
     m_closeTimer = nullptr;
     emit emitWebviewCloseOK();
+}
+
+void MainSelectWidget::connectFeedback() {
+    connect(m_downloadingWidget, &DownloadingWidget::emitShowFinished, this, [this] {
+        OnBtnDownload();
+        m_downHead->OnDownloaded();
+        QWidget* top = window();
+        top->showNormal();
+        top->raise();
+        top->activateWindow();
+    });
 }

@@ -59,6 +59,9 @@ public slots:
     void closeWebView();
 
 private:
+    // A click on a finished download's notice shows the Downloaded list.
+    void connectFeedback();
+
     void showList(QWidget* list);
 
     QVBoxLayout* m_verticalLayout;

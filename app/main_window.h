@@ -16,6 +16,7 @@ class MainSelectWidget;
 class PreferencesDialog;
 class QImageButton;
 class QMenu;
+class QTimer;
 class QVBoxLayout;
 class VideoSitesDialog;
 
@@ -24,6 +25,8 @@ class MainWindow : public QMainWindow {
 public:
     static constexpr int kTitleBarHeight = 93;  // the band that moves the window
     static constexpr int kEdgeBand = 4;         // the band that resizes it
+    // How often a missing system tray is looked for again.
+    static constexpr int kTrayWatchMs = 2000;
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -31,6 +34,10 @@ public:
     // Set once the quit sequence closes the window for good; a close
     // request before that goes through the close question instead.
     static bool quitting();
+    // Replaces the question "is there a system tray?" (null: ask the
+    // desktop again); for tests of a tray that comes and goes.
+    static void setTrayAvailabilityProbe(bool (*probe)());
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
 
     bool isMaximizedByToggle() const { return m_maximized; }
     MainSelectWidget* pageContainer() const { return m_selectWidget; }
@@ -84,6 +91,7 @@ private:
 
     void buildForm();
     void buildTray();
+    void showTrayIconWhenAvailable();
     void buildMainMenu();
     void placeTitleButtons();
     void quitSequence();
@@ -93,7 +101,9 @@ private:
     QWidget* m_centralWidget;
     QVBoxLayout* m_mainLayout;
     MainSelectWidget* m_selectWidget;
+    static bool (*s_trayAvailable)();
     QSystemTrayIcon* m_tray;
+    QTimer* m_trayWatch;
     QMenu* m_trayMenu;
     QMenu* m_mainMenu;
     QPixmap m_logo, m_top, m_foot, m_corner;

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
+#include "widgets/notice_popup.h"
 #include "widgets/skinned_form.h"
 
 namespace {
@@ -314,6 +316,8 @@ void DownloadingWidget::respondDowningOKEmit(QString filepath) {
     if (!item || !m_items.contains(item))
         return;
     emit emitOkBarInfo(filepath, item->m_url);
+    if (PreferencesStore::instance().user.showDownSuccess)
+        showFinishedNotice(filepath);
     item->hide();
     m_listLayout->removeWidget(item);
     m_taskList.removeTaskItem(item->m_url);
@@ -323,6 +327,19 @@ void DownloadingWidget::respondDowningOKEmit(QString filepath) {
         m_pendingDelete = nullptr;
     item->deleteLater();  // we are inside one of its slots' call chain
     emitCountChange();
+}
+
+// The shared notice names the file; a click on it, while it is still this
+// notice, asks for the Downloaded list.
+void DownloadingWidget::showFinishedNotice(const QString& filePath) {
+    NoticePopup& notice = NoticePopup::shared();
+    const QString text = QFileInfo(filePath).fileName();
+    notice.showNotice("/image/download_finished_bg.png", text);
+    QObject::disconnect(m_noticeClicks);
+    m_noticeClicks = connect(&notice, &NoticePopup::clicked, this, [this, text] {
+        if (NoticePopup::shared().text() == text)
+            emit emitShowFinished();
+    });
 }
 
 void DownloadingWidget::saveProgress() {

@@ -51,6 +51,9 @@ signals:
     void emitChangeShowWindow();
     void emitDowningCount(int count);
     void emitOkBarInfo(QString filePath, QString pageUrl);
+    // The user clicked the notice of a finished download: show the
+    // Downloaded list.
+    void emitShowFinished();
 
 public slots:
     void respondMouseStateEmit();
@@ -82,6 +85,7 @@ private:
     void emitCountChange();
     void showDeleteTip(int mode);
     void saveProgress();
+    void showFinishedNotice(const QString& filePath);
 
     QList<VideoProgressBar*> m_items;
     VideoProgressBar* m_selected = nullptr;
@@ -92,4 +96,5 @@ private:
     QVBoxLayout* m_listLayout;
     QPixmap m_footer;
     TaskListFile m_taskList;
+    QMetaObject::Connection m_noticeClicks;
 };
