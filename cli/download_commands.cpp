@@ -1,7 +1,7 @@
 // clipwright-cli get: the program's download workflow without its window.
 // It runs the task controller of the Downloading list's rows: analysis with
-// retries, the first stream, the same file naming, the parts one after
-// another, the same progress sum, then combining.
+// retries, the first stream (an HLS playlist's best variant), the same file naming, the parts one
+// after another, the same progress sum, then combining.
 #include "cli/command.h"
 
 #include "download/task_controller.h"
@@ -25,12 +25,13 @@ void printLine(const QString& text) {
     std::fprintf(stderr, "%s\n", text.toUtf8().constData());
 }
 
-// Answers the task's questions as the command line does: the first stream
-// into the output folder, the credentials given on the command line; ends
-// the event loop with the exit status.
+// Answers the task's questions as the command line does: the stream
+// checked in advance (else the first) into the output folder, the credentials given on the command
+// line; ends the event loop with the exit status.
 void answerAsCommandLine(TaskController& task, const QString& folder) {
-    QObject::connect(&task, &TaskController::streamsOffered, &task,
-                     [&task, folder] { task.chooseStream(0, folder); });
+    QObject::connect(&task, &TaskController::streamsOffered, &task, [&task, folder] {
+        task.chooseStream(preselectedRow(task.streams()), folder);
+    });
     QObject::connect(&task, &TaskController::progressChanged, &task,
                      [](const TaskProgress& progress) { printLine(progress.text()); });
     QObject::connect(&task, &TaskController::notice, &task,

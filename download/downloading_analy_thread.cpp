@@ -9,6 +9,7 @@
 
 #include <cerrno>
 
+#include "download/download_plan.h"
 #include "download/output_naming.h"
 #include "sitescript/tooling.h"
 
@@ -198,7 +199,9 @@ void DownloadingAnalyThread::analyse() {
     }
     takeEngineReason();
     qDebug("InternetGetVideoUrl finish!");
-    checkPoint();  // a held analysis delivers its result only after release
+    if (rc == 0)
+        loadHlsOffer(m_result);  // the playlist's variants, fetched here off the owner's thread
+    checkPoint();                // a held analysis delivers its result only after release
     std::lock_guard lock(m_mutex);
     if (m_abandoned) {
         handle->FreeVideoInfo(&m_result);
@@ -213,6 +216,15 @@ void DownloadingAnalyThread::analyse() {
     }
     m_sizes.append(result ? result->length : 0);
     emit emitAnalysisOK(result, 0, m_sizes, handle);
+}
+
+void DownloadingAnalyThread::loadHlsOffer(const VideoInfo* result) {
+    m_hlsOffer = {};
+    if (!result)
+        return;
+    const AnalysedStream stream = AnalysedStream::from(*result);
+    if (isHlsStream(stream))
+        m_hlsOffer = ::loadHlsOffer(stream.url, naming::cleanTitle(stream.name));
 }
 
 int DownloadingAnalyThread::combine() {

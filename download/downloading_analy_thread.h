@@ -15,6 +15,7 @@
 // and ends on its own.
 #pragma once
 
+#include "download/hls_task.h"
 #include "download/qutil_thread.h"
 #include "sitescript/sitescript.h"
 
@@ -77,6 +78,10 @@ public:
     };
     Reason lastReason() const;
 
+    // For an analysis that found an HLS playlist: what it offers, loaded
+    // before emitAnalysisOK and read by its receiver.
+    const HlsOffer& hlsOffer() const { return m_hlsOffer; }
+
 signals:
     void showLoginDlg();
     void emitbeginAnaly();
@@ -91,6 +96,7 @@ private:
     static int loginCallback(const char16_t** userName, const char16_t** password,
                              std::intptr_t context);
     void analyse();
+    void loadHlsOffer(const VideoInfo* result);
     int combine();
     int combineParts();
     // Waits while held; false once the worker was abandoned.
@@ -101,6 +107,7 @@ private:
 
     QString m_url;
     QList<qint64> m_sizes;
+    HlsOffer m_hlsOffer;
     VideoInfo* m_result = nullptr;
     const ISiteScript* m_mergeHandle = nullptr;
     bool m_combineMode = false;

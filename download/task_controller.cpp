@@ -1,6 +1,7 @@
 #include "download/task_controller.h"
 
 #include "download/downloading_analy_thread.h"
+#include "download/hls_task.h"
 #include "download/output_naming.h"
 #include "download/transfer.h"
 #include "platform/text.h"
@@ -98,8 +99,8 @@ void TaskController::fail(TaskFailure failure, bool canReanalyse, bool canRestar
 }
 
 StoredTask TaskController::storedTask() const {
-    StoredTask task{m_record.url, m_record.downloadUrls, m_record.partPaths, m_record.lastReceived,
-                    m_record.totalSize};
+    StoredTask task{m_record.url,          m_record.downloadUrls, m_record.partPaths,
+                    m_record.lastReceived, m_record.totalSize,    m_record.hlsVariant};
     if (m_record.noResume)
         task.receivedSize = task.totalSize = 0;
     return task;
@@ -179,11 +180,41 @@ void TaskController::AnalysisOK(VideoInfo* info, int state, QList<qint64> sizes,
     m_analysed = AnalysedStream::from(*info);
     release();
     m_record.totalSize = m_analysed.length;
-    m_streams = {StreamChoice{naming::cleanTitle(m_analysed.name), m_analysed.format,
-                              sizes.value(0), false}};
+    m_hlsVariants.clear();
+    if (isHlsStream(m_analysed)) {
+        if (!offerHlsVariants())
+            return;
+    } else {
+        m_streams = {StreamChoice{naming::cleanTitle(m_analysed.name), m_analysed.format,
+                                  sizes.value(0), false}};
+    }
     m_offerPending = true;
     emit recordChanged();
     emit streamsOffered();
+}
+
+// The playlist's variants, which the analysis worker loaded, become the
+// offered streams; false when the task failed instead.
+bool TaskController::offerHlsVariants() {
+    const HlsOffer& offer = m_analysis->hlsOffer();
+    if (!offer.ok) {
+        fail({TaskFailure::Analysis, "The playlist cannot be downloaded: " + offer.reason}, true,
+             false);
+        return false;
+    }
+    m_streams = offer.choices;
+    m_hlsVariants = offer.variants;
+    return true;
+}
+
+// An HLS task's files: the one MP4 output (remuxed from the segments in its
+// work folder), fetched from the playlist address.
+bool TaskController::planHls(int row, const QString& folder, DownloadPlan* plan) {
+    AnalysedStream output = m_analysed;
+    output.format = kHlsOutputExtension;
+    output.partUrls.clear();
+    return planDownload(output, folder, &m_partCounter, plan) == PlanResult::Ok &&
+           row < m_hlsVariants.size();
 }
 
 void TaskController::chooseStream(int row, const QString& folder) {
@@ -201,12 +232,20 @@ void TaskController::chooseStream(int row, const QString& folder) {
         return;
     }
     DownloadPlan plan;
-    if (planDownload(m_analysed, folder, &m_partCounter, &plan) != PlanResult::Ok) {
+    const bool hls = !m_hlsVariants.isEmpty();
+    const bool planned =
+        hls ? planHls(row, folder, &plan)
+            : planDownload(m_analysed, folder, &m_partCounter, &plan) == PlanResult::Ok;
+    if (!planned) {
         fail({TaskFailure::Analysis, "The page offers no stream that can be downloaded."}, true,
              false);
         return;
     }
     applyPlan(plan, folder);
+    if (hls) {
+        m_record.hlsVariant = m_hlsVariants.at(row);
+        m_record.totalSize = m_streams.at(row).size;  // estimated from the bandwidth
+    }
     startTransfer();
 }
 
@@ -220,6 +259,7 @@ void TaskController::applyPlan(const DownloadPlan& plan, const QString& folder) 
     m_record.partPaths = plan.partPaths;
     m_record.resumeBase = m_record.lastReceived = 0;
     m_record.noResume = plan.rtmp;
+    m_record.hlsVariant = StoredTask::kNotHls;
     m_rtmpUrl = plan.rtmpUrl;
     m_rtmpPlayPath = plan.rtmpPlayPath;
     emit recordChanged();
@@ -236,8 +276,10 @@ void TaskController::restoreTask(const StoredTask& task) {
     // A task saved when its download started has received nothing yet but
     // is resumable all the same; lists of different lengths (a hand-edited
     // file) are not.
-    const bool resumable = !task.partPaths.isEmpty() && task.totalSize != 0 &&
-                           task.partPaths.size() == task.downloadUrls.size();
+    // An HLS task's size is an estimate, possibly unknown.
+    const bool resumable = !task.partPaths.isEmpty() && (task.totalSize != 0 || task.isHls()) &&
+                           task.partPaths.size() == task.downloadUrls.size() &&
+                           (!task.isHls() || task.partPaths.size() == 1);
     if (!resumable) {
         emit recordChanged();
         fail({TaskFailure::Analysis, "Stopped before its download began."}, true, false);
@@ -249,12 +291,15 @@ void TaskController::restoreTask(const StoredTask& task) {
     m_record.title = output.completeBaseName();
     m_record.fileExt = output.suffix();
     m_record.displayName = output.fileName();
-    m_record.resumeBase = std::min(m_record.resumeBase, m_record.totalSize);
+    m_record.hlsVariant = task.hlsVariant;
+    if (m_record.totalSize != 0)
+        m_record.resumeBase = std::min(m_record.resumeBase, m_record.totalSize);
     m_record.canRestart = true;
     emit recordChanged();
     setState(DownloadPaused);
-    m_progress = {TaskProgress::Restored, m_record.resumeBase, m_record.totalSize, 0,
-                  double(m_record.resumeBase) * 100.0 / double(m_record.totalSize)};
+    const double percent =
+        m_record.totalSize ? double(m_record.resumeBase) * 100.0 / double(m_record.totalSize) : 0;
+    m_progress = {TaskProgress::Restored, m_record.resumeBase, m_record.totalSize, 0, percent};
     emit progressChanged(m_progress);
 }
 
@@ -263,6 +308,9 @@ void TaskController::restoreTask(const StoredTask& task) {
 std::unique_ptr<Transfer> TaskController::makeTransfer() const {
     if (m_record.noResume)
         return makeRtmpTransfer(m_rtmpUrl, m_rtmpPlayPath, m_record.filePath);
+    if (m_record.isHls())
+        return makeHlsTransfer(m_record.downloadUrls.value(0), m_record.hlsVariant,
+                               m_record.filePath);
     return makeHttpTransfer(m_record.downloadUrls, m_record.partPaths, m_retryDelayMs);
 }
 
@@ -313,6 +361,12 @@ void TaskController::timerDone() {
     if (m_record.noResume) {
         progress = {TaskProgress::Unsized, now.bytes, 0, now.bytes - m_record.lastReceived,
                     now.percent};
+    } else if (m_record.isHls()) {
+        // The size is the bandwidth's estimate; the segments counted say
+        // how far the task is.
+        progress = {TaskProgress::Sized, now.bytes, std::max(total, now.bytes),
+                    std::max<qint64>(0, now.bytes - m_record.lastReceived),
+                    double(int(std::max(0.0, now.percent)))};
     } else {
         const double percent = total ? int(double(now.bytes) * 100.0 / double(total)) : 0;
         const qint64 bytes = total ? std::min(now.bytes, total) : now.bytes;
@@ -337,6 +391,10 @@ void TaskController::downOK(int state) {
         return;
     }
     m_transfer.reset();
+    if (m_record.isHls()) {
+        emit finished(m_record.filePath);  // the transfer's remux made the output
+        return;
+    }
     startCombine();
 }
 
@@ -446,6 +504,8 @@ void TaskController::discard() {
     abandonAnalysis();
     stopTransfer();
     naming::removeTaskFiles(m_record.partPaths);
+    if (m_record.isHls())
+        removeHlsWork(m_record.filePath);
     if (combining || m_record.noResume)
         removeFile(m_record.filePath);
 }

@@ -51,6 +51,10 @@ struct TaskRecord {
     bool noResume = false;      // the stream cannot be paused or resumed (RTMP)
     bool canReanalyse = false;  // Refresh analyses the page again
     bool canRestart = false;    // Refresh starts the transfer again from the part files
+    // An HLS task: the variant of the playlist downloadUrls[0] to fetch
+    // (-1 for a media playlist); StoredTask::kNotHls otherwise.
+    int hlsVariant = StoredTask::kNotHls;
+    bool isHls() const { return hlsVariant != StoredTask::kNotHls; }
 };
 
 // One progress report: what the row's bar and text show, once a second
@@ -168,6 +172,8 @@ private:
     void abandonAnalysis();
     void onLoginRequested();
     void applyPlan(const DownloadPlan& plan, const QString& folder);
+    bool offerHlsVariants();
+    bool planHls(int row, const QString& folder, DownloadPlan* plan);
     void startTransfer();
     std::unique_ptr<Transfer> makeTransfer() const;
     void stopTransfer();
@@ -177,6 +183,7 @@ private:
     TaskRecord m_record;
     QList<StreamChoice> m_streams;
     AnalysedStream m_analysed;  // the stream on offer, kept until it is chosen
+    QList<int> m_hlsVariants;   // for an HLS stream: the variant of each offered row
     bool m_offerPending = false;
     std::string m_rtmpUrl;
     std::string m_rtmpPlayPath;

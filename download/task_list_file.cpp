@@ -10,7 +10,7 @@
 
 namespace {
 
-const char* const kProgressTags[] = {"anylisis", "Path", "ReciveSize", "TotalSize"};
+const char* const kProgressTags[] = {"anylisis", "Path", "ReciveSize", "TotalSize", "HlsVariant"};
 
 bool isProgressTag(const QString& tag) {
     for (const char* name : kProgressTags) {
@@ -59,6 +59,11 @@ StoredTask readItem(const QDomElement& item) {
             task.receivedSize = child.text().toLongLong();  // unreadable: 0
         } else if (tag == "TotalSize") {
             task.totalSize = child.text().toLongLong();
+        } else if (tag == "HlsVariant") {
+            bool number = false;
+            const int variant = child.text().toInt(&number);
+            if (number && variant >= -1)
+                task.hlsVariant = variant;
         }
     }
     return task;
@@ -104,6 +109,8 @@ bool TaskListFile::saveTaskProgress(const StoredTask& task) {
             appendText(document, item, "Path", path);
         appendText(document, item, "ReciveSize", QString::number(task.receivedSize));
         appendText(document, item, "TotalSize", QString::number(task.totalSize));
+        if (task.isHls())
+            appendText(document, item, "HlsVariant", QString::number(task.hlsVariant));
     }
     return xmlfile::save(document, m_path);
 }

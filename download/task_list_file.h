@@ -8,6 +8,9 @@
 //           <Path>PART FILE</Path>              (one per part)
 //           <ReciveSize>BYTES</ReciveSize>
 //           <TotalSize>BYTES</TotalSize>
+//           <HlsVariant>N</HlsVariant>         (HLS tasks only: the variant,
+//                                               -1 for a media playlist; the
+//                                               one anylisis is the playlist)
 //       </item>
 //   </List>
 //

@@ -24,6 +24,16 @@ struct StreamChoice {
     bool checked = false;
 };
 
+// The row a choice without a user takes: the one checked in advance (an
+// HLS playlist's best variant), else the first.
+inline int preselectedRow(const QList<StreamChoice>& rows) {
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows.at(i).checked)
+            return i;
+    }
+    return 0;
+}
+
 // What "downloadtasklist.xml" keeps of one task.
 struct StoredTask {
     QString url;               // the page address: the task's identity
@@ -31,5 +41,10 @@ struct StoredTask {
     QStringList partPaths;     // the local file of each part, same order
     qint64 receivedSize = 0;
     qint64 totalSize = 0;
+    // For an HLS task ("HlsVariant"): the variant fetched from the playlist
+    // in downloadUrls, -1 for a media playlist; kNotHls for other tasks.
+    static constexpr int kNotHls = -2;
+    int hlsVariant = kNotHls;
+    bool isHls() const { return hlsVariant != kNotHls; }
     bool hasProgress() const { return receivedSize != 0 && totalSize != 0; }
 };

@@ -56,9 +56,12 @@ VideoResourceModel::VideoResourceModel(QObject* parent) : QAbstractTableModel(pa
 void VideoResourceModel::setRows(QList<StreamChoice>* rows) {
     beginResetModel();
     m_rows = rows;
+    // A row checked in advance (an HLS playlist's best variant) stays the
+    // one choice; otherwise the first row asked for is pre-selected.
     if (m_rows) {
-        for (StreamChoice& row : *m_rows)
-            row.checked = false;
+        const int preselected = preselectedRow(*m_rows);
+        for (int i = 0; i < m_rows->size(); ++i)
+            (*m_rows)[i].checked = (*m_rows)[i].checked && i == preselected;
     }
     endResetModel();
 }

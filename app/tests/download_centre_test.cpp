@@ -10,6 +10,9 @@
 #include "download/tests/download_fixture.h"
 #include "download/video_progress_bar.h"
 #include "download/video_resource_dialog.h"
+#include "hls/hls.h"
+#include "hls/tests/hls_media.h"
+#include "hls/tests/hls_server.h"
 #include "testing/fault_server.h"
 #include "testing/gui_test.h"
 #include "testing/media.h"
@@ -28,6 +31,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <fstream>
 #include <memory>
 
 using namespace download_test;
@@ -327,6 +331,46 @@ TEST_F(DownloadCentre, TheNameAndPasswordTypedAtTheLoginReachTheSitesNextRequest
     EXPECT_EQ(this->logins, 1);  // the dialog was answered once
     std::lock_guard lock(mutex);
     EXPECT_EQ(logins, std::vector<std::string>({"alice:secret"}));
+}
+
+// The sample's master playlist with its two variants in the other order,
+// so that the best one is not the first row.
+std::string masterWithTheBestVariantLast() {
+    std::ifstream in(hls_test::sample("master") / "master.m3u8");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    std::vector<std::size_t> variants;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].starts_with("#EXT-X-STREAM-INF"))
+            variants.push_back(i);
+    }
+    EXPECT_EQ(variants.size(), 2u);
+    if (variants.size() == 2) {
+        std::swap(lines[variants[0]], lines[variants[1]]);
+        std::swap(lines[variants[0] + 1], lines[variants[1] + 1]);
+    }
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+TEST_F(DownloadCentre, AnHlsMasterPlaylistOffersItsBestVariantAndEndsAsOneMp4) {
+    hls_test::HlsServer hlsServer(hls_test::samplesRoot());
+    hlsServer.serveText("/master/reordered.m3u8", masterWithTheBestVariantLast());
+    writeScript(home.path(),
+                streamBlock("/watch", "Hls Show", {hlsServer.url("/master/reordered.m3u8")}));
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+    paste("http://127.0.0.1:1/watch");
+    const QString file = finishedFile(finished);
+    // The dialog kept the best variant checked although the answer looked
+    // at the first row: the full size, not the half.
+    EXPECT_EQ(file, qpath(home / "videos" / "Hls Show.mp4"));
+    hls_test::expectPlayable(file.toStdString(), hls_test::kSampleSeconds, 320, 240);
+    EXPECT_EQ(hlsServer.requestsOf("/master/v1.m3u8"), 0);
+    EXPECT_FALSE(std::filesystem::exists(hls::workFolderFor(file.toStdString())));
 }
 
 TEST_F(DownloadCentre, RtmpStreamFromNginx) {

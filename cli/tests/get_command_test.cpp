@@ -1,6 +1,8 @@
 // clipwright-cli get as a user runs it: a page analysed, its parts
 // downloaded and combined, the output path alone on standard output.
 #include "download/tests/download_fixture.h"
+#include "hls/tests/hls_media.h"
+#include "hls/tests/hls_server.h"
 #include "platform/process.h"
 #include "testing/media.h"
 
@@ -39,6 +41,20 @@ TEST_F(GetCommand, GetCommandDownloadsAndCombinesAStreamInParts) {
     const platform::ProcessResult usage =
         platform::runProcess({CLIPWRIGHT_CLI, "get", "u", "--user", "x"}, true);
     EXPECT_EQ(usage.exitCode, 2);
+}
+
+TEST_F(GetCommand, AnHlsPageEndsAsOneMp4OfItsBestVariant) {
+    hls_test::sample("master");
+    hls_test::HlsServer hls(hls_test::samplesRoot());
+    writeScript(homePath(), streamBlock("/watch", "Live Set", {hls.url("/master/master.m3u8")}));
+    const auto out = homePath() / "out";
+    const platform::ProcessResult result = platform::runProcessForStdout(
+        {CLIPWRIGHT_CLI, "get", "http://127.0.0.1:1/watch", "--out-dir", out.string()});
+    ASSERT_TRUE(result.ok()) << result.output;
+    const auto expected = out / "Live Set.mp4";
+    EXPECT_EQ(result.output, expected.string() + "\n");
+    hls_test::expectPlayable(expected, hls_test::kSampleSeconds, 320, 240);
+    EXPECT_EQ(hls.requestsOf("/master/v1.m3u8"), 0);
 }
 
 }  // namespace
