@@ -1,5 +1,6 @@
 #include "app/main_select_widget.h"
 
+#include <QFileInfo>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -155,4 +156,17 @@ void MainSelectWidget::connectFeedback() {
         top->raise();
         top->activateWindow();
     });
+}
+
+void MainSelectWidget::openArguments(const QStringList& arguments) {
+    QStringList files;
+    for (const QString& argument : arguments) {
+        const QFileInfo file(argument);
+        if (file.isFile())
+            files << file.absoluteFilePath();
+        else if (!argument.isEmpty())
+            m_downloadingWidget->AddDowningBar(argument);
+    }
+    if (!files.isEmpty())
+        emit m_downCentre->emitDragFiles(files);
 }

@@ -45,6 +45,9 @@ public:
     DownloadedWidget* downloadedList() const { return m_downloadedWidget; }
     ConvertedWidget* convertedList() const { return m_convertedWidget; }
     bool downloadCentreShown() const;
+    // Command-line arguments of this or a later start: page addresses become
+    // tasks, existing files go where files dropped on the centre go.
+    void openArguments(const QStringList& arguments);
 
 signals:
     void emitWebviewCloseOK();

@@ -263,6 +263,14 @@ void MainWindow::CloseWind() {
     quitSequence();
 }
 
+void MainWindow::openArguments(const QStringList& arguments) {
+    showNormal();
+    raise();
+    activateWindow();
+    m_selectWidget->OnBtnDownload();
+    m_selectWidget->openArguments(arguments);
+}
+
 void MainWindow::OnActionQuit() {
     quitSequence();
 }

@@ -38,6 +38,9 @@ public:
     // desktop again); for tests of a tray that comes and goes.
     static void setTrayAvailabilityProbe(bool (*probe)());
     QSystemTrayIcon* trayIcon() const { return m_tray; }
+    // Arguments handed over by a later start (or given to this one): the
+    // window comes to the front and the page container takes them.
+    void openArguments(const QStringList& arguments);
 
     bool isMaximizedByToggle() const { return m_maximized; }
     MainSelectWidget* pageContainer() const { return m_selectWidget; }
