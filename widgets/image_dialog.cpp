@@ -1,8 +1,10 @@
 #include "widgets/image_dialog.h"
 
+#include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "widgets/compositor.h"
 #include "widgets/image_button.h"
 #include "widgets/skinned_form.h"
 
@@ -77,6 +79,32 @@ void QImageDialog::placeButtonRow(const ButtonRow& row, const ButtonRowMargins& 
     }
     if (row.close)
         row.close->move(width() - margins.closeRight - row.close->width(), margins.closeTop);
+}
+
+void QImageDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    cutToShapeWithoutCompositor();
+}
+
+void QImageDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (isVisible())
+        cutToShapeWithoutCompositor();
+}
+
+// The mask follows what the dialog paints: every pixel with some opacity.
+void QImageDialog::cutToShapeWithoutCompositor() {
+    if (skinned::compositorRunning()) {
+        clearMask();
+        return;
+    }
+    const QImage drawn = grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage shape = drawn.createAlphaMask(Qt::ThresholdAlphaDither | Qt::MonoOnly);
+    const QRegion region(QBitmap::fromImage(shape));
+    if (region.isEmpty())
+        clearMask();
+    else
+        setMask(region);
 }
 
 void QImageDialog::paintEvent(QPaintEvent*) {

@@ -62,11 +62,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Without a compositor the transparent pixels would show black: the
+    // window is cut to its opaque pixels instead.
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void cutToShapeWithoutCompositor();
+
     QPixmap m_background;
     int m_dragHeight = 36;
     bool m_dragging = false;
