@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <cstdio>
 
 #include "app/boot_widget.h"
@@ -20,7 +21,9 @@
 #include "app/main_window.h"
 #include "app/preferences_dialog.h"
 #include "core/app_files.h"
+#include "download/video_progress_bar.h"
 #include "widgets/delete_tip_dialog.h"
+#include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
 
 namespace {
@@ -133,6 +136,44 @@ void saveMessages() {
     }
 }
 
+// What the program tells the user: a failed row with its reason, an image
+// button with the keyboard's focus mark, and a rounded dialog as the X
+// server itself shows it (taken from the screen, so that corners a missing
+// compositor would paint black are seen).
+void saveFeedback(QWidget* parent) {
+    VideoProgressBar row;
+    row.resize(835, 98);
+    row.startAnalysis("not a page address");
+    QElapsedTimer waited;
+    waited.start();
+    while (row.m_state != Failed && waited.elapsed() < 10000)
+        settle(50);
+    save(&row, "row_failed_with_reason");
+
+    DeleteTipDialog question(parent);
+    question.show();
+    question.activateWindow();
+    settle(200);
+    question.okButton()->setFocus(Qt::TabFocusReason);
+    save(&question, "focus_mark");
+    question.hide();
+
+    QMessageDlg message;
+    message.setMessage("A rounded dialog on the screen, without a compositor.");
+    message.move(200, 200);
+    message.show();
+    settle(400);
+    const QRect around = message.frameGeometry().adjusted(-12, -12, 12, 12);
+    const QPixmap screen =
+        message.screen()->grabWindow(0, around.x(), around.y(), around.width(), around.height());
+    const QString path = g_out.filePath("dialog_corners_on_screen.png");
+    if (screen.save(path)) {
+        ++g_written;
+        std::printf("%s\n", qPrintable(path));
+    }
+    message.hide();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,6 +222,8 @@ int main(int argc, char** argv) {
     VideoSitesDialog sites(&window);
     save(&sites, "supported_sites");
     sites.hide();
+
+    saveFeedback(&window);
 
     saveSkinSheets();
     std::printf("%d screenshots in %s\n", g_written, qPrintable(g_out.absolutePath()));

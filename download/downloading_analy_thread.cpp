@@ -1,4 +1,5 @@
 #include "download/downloading_analy_thread.h"
+#include "core/log_category.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -195,10 +196,10 @@ void DownloadingAnalyThread::analyse() {
             break;
         handle->FreeVideoInfo(&m_result);
         rc = handle->AnalyseUrl(&loginCallback, url.c_str(), &m_result, context);
-        qDebug() << " Get url test num is:" << attempt;
+        qCDebug(clipwrightLog) << " Get url test num is:" << attempt;
     }
     takeEngineReason();
-    qDebug("InternetGetVideoUrl finish!");
+    qCDebug(clipwrightLog, "InternetGetVideoUrl finish!");
     if (rc == 0)
         loadHlsOffer(m_result);  // the playlist's variants, fetched here off the owner's thread
     checkPoint();                // a held analysis delivers its result only after release
@@ -239,7 +240,7 @@ int DownloadingAnalyThread::combine() {
         const QString& part = m_parts.first();
         QFile file(part);
         if (part != m_outputPath && !file.rename(m_outputPath))
-            qDebug("Rename file failed!");
+            qCDebug(clipwrightLog, "Rename file failed!");
         if (QFileInfo::exists(m_outputPath))
             return 0;
         setReason(ReasonMerge, QString("The download could not be renamed to %1: %2.")
@@ -253,10 +254,10 @@ int DownloadingAnalyThread::combineParts() {
     const bool mux = m_fileType == MergeModeMux;
     QString listFile;
     if (mux) {
-        qDebug().noquote() << m_parts.at(0)
-                           << "*********************************************************TS_MP4";
-        qDebug().noquote() << m_parts.at(1)
-                           << "*********************************************************TS_MP4";
+        qCDebug(clipwrightLog).noquote()
+            << m_parts.at(0) << "*********************************************************TS_MP4";
+        qCDebug(clipwrightLog).noquote()
+            << m_parts.at(1) << "*********************************************************TS_MP4";
         m_workPath = m_parts.at(0);
         m_secondInput = m_parts.at(1);
     } else {

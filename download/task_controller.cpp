@@ -1,4 +1,5 @@
 #include "download/task_controller.h"
+#include "core/log_category.h"
 
 #include "download/downloading_analy_thread.h"
 #include "download/hls_task.h"
@@ -54,7 +55,7 @@ bool offersAStream(const VideoInfo& info) {
 
 void removeFile(const QString& path) {
     if (QFile::exists(path) && !QFile::remove(path))
-        qDebug("remove file failed");
+        qCDebug(clipwrightLog, "remove file failed");
 }
 
 }  // namespace
@@ -321,8 +322,8 @@ void TaskController::startTransfer() {
         return;
     }
     m_startPending = false;
-    qDebug().noquote() << "++++++++++++++++++++++++++"
-                       << '"' + m_record.downloadUrls.value(0) + '"';
+    qCDebug(clipwrightLog).noquote()
+        << "++++++++++++++++++++++++++" << '"' + m_record.downloadUrls.value(0) + '"';
     m_transfer = makeTransfer();
     // Queued, so that the transfer is never deleted inside its own signal.
     connect(m_transfer.get(), &Transfer::emitDownOK, this, &TaskController::downOK,
@@ -335,7 +336,7 @@ void TaskController::startTransfer() {
         emit notice(failure.text, "Error");
         return;
     }
-    qDebug() << "Anylisis url total num is:" << m_record.downloadUrls.size();
+    qCDebug(clipwrightLog) << "Anylisis url total num is:" << m_record.downloadUrls.size();
     m_timer.start(kTickMs);
     emit progressWorthSaving();
 }
@@ -444,7 +445,7 @@ void TaskController::pause() {
         return;
     m_timer.stop();
     m_transfer->pause();
-    qDebug("pause");
+    qCDebug(clipwrightLog, "pause");
     setState(DownloadPaused);
     emit progressWorthSaving();
 }

@@ -1,4 +1,5 @@
 #include "download/video_progress_bar.h"
+#include "core/log_category.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -37,7 +38,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text,
 
 LoginYouTuBeDialog::LoginYouTuBeDialog(QWidget* parent) : QImageDialog(parent) {
     if (!setBackground(appfiles::path("/image/login_YouTube_Bg.png"), true))
-        qDebug("Set image backgroud failed!");
+        qCDebug(clipwrightLog, "Set image backgroud failed!");
     if (width() < 200)
         resize(340, 220);
     skinned::label(this, "UserName:")->setGeometry(30, 70, 80, 24);
@@ -225,7 +226,7 @@ void VideoProgressBar::offerStreams() {
 }
 
 void VideoProgressBar::OnShow() {
-    qDebug() << "login asked on thread" << QThread::currentThreadId();
+    qCDebug(clipwrightLog) << "login asked on thread" << QThread::currentThreadId();
     QPointer<VideoProgressBar> alive(this);
     QString userName;
     QString password;
@@ -277,9 +278,9 @@ void VideoProgressBar::OnBtnDelete() {
 }
 
 bool VideoProgressBar::shutdown() {
-    qDebug("{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{  begin Exit");
+    qCDebug(clipwrightLog, "{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{  begin Exit");
     m_task->shutdown();
-    qDebug("{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{  End Exit");
+    qCDebug(clipwrightLog, "{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{  End Exit");
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "download/video_resource_dialog.h"
+#include "core/log_category.h"
 
 #include <QColor>
 #include <QDebug>
@@ -163,7 +164,6 @@ VideoResourceDialog::VideoResourceDialog(QWidget* parent) : QImageDialog(parent)
     m_labDownPath->setStyleSheet("QLineEdit {background-color:transparent;border:none}");
     m_labDownPath->setGeometry(20, height() - 88, width() - 210, 24);
     m_labDownPath->setText(PreferencesStore::instance().downloadFolder());
-    m_tableView->setFocus();  // the folder shows whole until the user edits it
     m_btnOpen = addImageButton("/image/btn_folder.png", QPoint(width() - 184, height() - 92));
     m_btnCustomize =
         addImageButton("/image/Customize_btn.png", QPoint(width() - 150, height() - 90));
@@ -229,7 +229,7 @@ void VideoResourceDialog::OnBtnOpen() {
         QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (!folder.isEmpty()) {
         m_labDownPath->setText(folder);
-        qDebug().noquote() << folder;
+        qCDebug(clipwrightLog).noquote() << folder;
     }
 }
 

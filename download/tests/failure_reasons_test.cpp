@@ -15,12 +15,14 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTimer>
 
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 
 using namespace download_test;
@@ -196,6 +198,31 @@ TEST_F(FailureReasons, ACancelledStreamDialogReadsAsCancelledAndRefreshOffersAga
     EXPECT_EQ(contentOf(finished.at(0).at(0).toString().toStdString()), patternBytes(50000));
     EXPECT_TRUE(row->m_labFailReason->isHidden());
     EXPECT_TRUE(row->toolTip().isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// A whole download says nothing on standard output, and its diagnostics
+// stay off unless asked for.
+TEST_F(FailureReasons, ADownloadIsQuietByDefault) {
+    ASSERT_EQ(std::getenv("CLIPWRIGHT_DEBUG"), nullptr);
+    server.serve("/a.bin", patternBytes(60000));
+    server.start();
+    writeScript(home.path(), streamBlock("/page", "Quiet", {server.url("/a.bin")}));
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    auto row = startRow(server.url("/page"));
+    QSignalSpy finished(row.get(), &VideoProgressBar::emitDowningOK);
+    const bool done = caught(finished, 60000);
+    row.reset();
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(done);
+    EXPECT_EQ(out, "");
+    for (const char* marker : {"----------start:", "InternetGetVideoUrl finish!", "++++++++"})
+        EXPECT_EQ(err.find(marker), std::string::npos) << marker << " in: " << err;
 }
 
 }  // namespace
