@@ -8,8 +8,10 @@
 #include "app/boot_widget.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
+#include "browser/web_engine_setup.h"
 
 int main(int argc, char** argv) {
+    webengine::prepareBeforeApplication();
     QApplication app(argc, argv);
     QCoreApplication::addLibraryPath("./plugins");
     QNetworkProxyFactory::setUseSystemConfiguration(true);

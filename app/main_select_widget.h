@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QList>
+#include <QUrl>
 #include <QWidget>
 
 class ConvertedWidget;
@@ -15,7 +16,9 @@ class DownloadingWidget;
 class OnlineBottomWidget;
 class OnlineHeadTabWidget;
 class OnlineHeadToolWidget;
+class OnlineWebWidget;
 class PasteURLWidget;
+class QStackedWidget;
 class QTimer;
 class QVBoxLayout;
 
@@ -49,6 +52,16 @@ public:
     // tasks, existing files go where files dropped on the centre go.
     void openArguments(const QStringList& arguments);
 
+    // The browser: its tab strip, tool bar, start page, the open pages in
+    // creation order and the page on show (null on the start page).
+    OnlineHeadTabWidget* onlineTabs() const { return m_onlineTab; }
+    OnlineHeadToolWidget* onlineTool() const { return m_onlineTool; }
+    OnlineBottomWidget* onlineStartPage() const { return m_onlineBottom; }
+    const QList<QWidget*>& webPages() const { return m_webPages; }
+    OnlineWebWidget* currentWebPage() const { return m_currentWebPage; }
+    // True while the online area shows the start page rather than a page.
+    bool startPageShown() const;
+
 signals:
     void emitWebviewCloseOK();
 
@@ -61,11 +74,33 @@ public slots:
     void setConvertedCount(int count);
     void closeWebView();
 
+    // The browser's slots.
+    void OnAddWebTab();
+    void CreateWebPage(QUrl url);
+    void CreateWebPageAndTab(QUrl url);
+    void ChangewShowOnlineWidget(QWidget* page);
+    void CloseOnlineWidget(QWidget* page);
+    void OnAfterPage();
+    void OnHomePage();
+    void OnPrevPage();
+    void OnRefreshPage();
+    void OnlineOpenUrl(QString url);
+    void OnUsualUrl(QString url);
+
 private:
     // A click on a finished download's notice shows the Downloaded list.
     void connectFeedback();
 
     void showList(QWidget* list);
+    void connectBrowser();
+    OnlineWebWidget* newWebPage();
+    void wireWebPage(OnlineWebWidget* page);
+    void showOnlineStartPage();
+    void showOnlinePagesFace();
+    void forgetWebPage(QWidget* page);
+    // The Downloaded and Converted lists: finished downloads, dropped and
+    // imported files, finished conversions and the head's counters.
+    void connectLibrary();
 
     QVBoxLayout* m_verticalLayout;
     DownloadHeadWidget* m_downHead;
@@ -77,6 +112,11 @@ private:
     OnlineHeadTabWidget* m_onlineTab;
     OnlineHeadToolWidget* m_onlineTool;
     OnlineBottomWidget* m_onlineBottom;
+    QStackedWidget* m_onlineFaces;
+    QWidget* m_onlinePages;
+    QVBoxLayout* m_onlinePagesLayout;
+    OnlineWebWidget* m_currentWebPage = nullptr;
+    QString m_currentOnlineUrl;
     QList<QWidget*> m_webPages;
     QWidget* m_currentList = nullptr;
     QTimer* m_closeTimer = nullptr;

@@ -12,16 +12,29 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPainter>
+#include <QProcess>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <cstdio>
+#include <functional>
 
 #include "app/boot_widget.h"
 #include "app/close_tip_dialog.h"
 #include "app/info_dialogs.h"
+#include "app/main_select_widget.h"
 #include "app/main_window.h"
 #include "app/preferences_dialog.h"
+#include "browser/my_web_view.h"
+#include "browser/online_head_tab_widget.h"
+#include "browser/online_head_tool_widget.h"
+#include "browser/online_web_widget.h"
+#include "browser/web_engine_setup.h"
 #include "core/app_files.h"
+#include "core/preferences_store.h"
 #include "download/video_progress_bar.h"
+#include "library/converted_widget.h"
+#include "library/downloaded_widget.h"
+#include "library/format_widget.h"
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
@@ -136,6 +149,152 @@ void saveMessages() {
     }
 }
 
+// --- the Downloaded and Converted lists, a conversion, the format chooser ---
+
+// Clips of test patterns made by the ffmpeg program; false when it is
+// missing.
+// The last one is long, so that its conversion is caught running.
+bool makeClips(const QString& folder, const QStringList& names) {
+    int hue = 0;
+    for (const QString& name : names) {
+        const int seconds = name == names.last() ? 60 : 6;
+        const QString source = QString("testsrc2=size=320x180:rate=25:duration=%1,hue=h=%2")
+                                   .arg(seconds)
+                                   .arg(hue += 50);
+        if (QProcess::execute(
+                "ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source,
+                           "-f", "lavfi", "-i", QString("sine=duration=%1").arg(seconds),
+                           "-shortest", folder + "/" + name}) != 0)
+            return false;
+    }
+    return true;
+}
+
+bool waitUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+bool allProbed(const MediaListWidget& list) {
+    return std::all_of(list.items().begin(), list.items().end(),
+                       [](const MediaBar* row) { return row->hasFacts(); });
+}
+
+// The lists write their files into a scratch application directory that
+// borrows the real one's skin and presets, so that the real lists stay
+// untouched.
+void saveLibrary() {
+    const QString realHome = appfiles::applicationDir();
+    QTemporaryDir home;
+    for (const char* name : {"image", "pic", "format.xml"})
+        QFile::link(realHome + "/" + name, home.path() + "/" + name);
+    QDir(home.path()).mkpath("media");
+    const QByteArray previous = qgetenv("CLIPWRIGHT_HOME");
+    qputenv("CLIPWRIGHT_HOME", home.path().toUtf8());
+    PreferencesStore::instance().user.convertPath = home.path() + "/converted";
+    const QString media = home.path() + "/media";
+    const QStringList names = {"Mountain lake at dawn.mp4", "City lights timelapse.mkv",
+                               "Cooking pasta.flv", "Guitar lesson 3.avi"};
+    if (makeClips(media, names)) {
+        DownloadedWidget downloaded;
+        downloaded.resize(835, 480);
+        for (const QString& name : names)
+            downloaded.addNewItemBar(media + "/" + name, "http://example.test/watch?v=1");
+        waitUntil([&] { return allProbed(downloaded); }, 20000);
+        save(&downloaded, "downloaded_list");
+        downloaded.OnBtnSmallDisplay();
+        save(&downloaded, "downloaded_list_small");
+        downloaded.OnBtnBigDisplay();
+
+        FormatWidget* chooser = downloaded.formatWidget();
+        const char* pages[] = {"video", "audio", "hd", "web"};
+        chooser->OnBtnFormat();
+        for (int i = 0; i < 4; ++i) {
+            chooser->ChangeItemWidget(ItemBtnTag(i));
+            save(chooser, QString("format_chooser_%1").arg(pages[i]));
+        }
+        chooser->OnBtnDevice();
+        save(chooser, "format_chooser_device");
+        chooser->OnBtnFavotite();
+        save(chooser, "format_chooser_favorite");
+        chooser->OnBtnSearch();
+        chooser->SearchText("video");
+        save(chooser, "format_chooser_search");
+        chooser->hide();
+
+        ConvertedWidget converted;
+        converted.resize(835, 480);
+        QObject::connect(&downloaded, &DownloadedWidget::emitVideo, &converted,
+                         &ConvertedWidget::AddNewItemBar);
+        downloaded.row(0)->startConversion("mkv");
+        downloaded.row(3)->startConversion("mp4");
+        waitUntil([&] { return downloaded.row(3)->job()->percent() > 20; }, 20000);
+        downloaded.row(3)->OnPauseConvert();
+        save(&downloaded, "downloaded_list_converting");
+        downloaded.row(3)->OnCancelConvert();
+        QFile::remove(downloaded.row(3)->job()->outputPath());
+        waitUntil([&] { return downloaded.row(0)->state() == ConversionJob::Finished; }, 60000);
+        downloaded.row(2)->startConversion("mp3");
+        waitUntil([&] { return downloaded.row(2)->state() == ConversionJob::Finished; }, 60000);
+        waitUntil([&] { return allProbed(converted); }, 20000);
+        save(&converted, "converted_list");
+    } else {
+        std::fprintf(stderr, "no ffmpeg: the library lists are not drawn\n");
+    }
+    if (previous.isNull())
+        qunsetenv("CLIPWRIGHT_HOME");
+    else
+        qputenv("CLIPWRIGHT_HOME", previous);
+}
+
+// --- the browser -------------------------------------------------------------
+
+// Opens a tab showing `html` as if it came from a web address, and waits
+// for it to load.
+OnlineWebWidget* openBrowserTab(MainSelectWidget* centre, const QString& html,
+                                const QString& address) {
+    centre->onlineTabs()->m_btnNewTab->click();
+    centre->CreateWebPage(QUrl());  // an empty page in the new tab
+    OnlineWebWidget* page = centre->currentWebPage();
+    bool loaded = false;
+    QObject::connect(page->view(), &QWebEngineView::loadFinished, page,
+                     [&](bool ok) { loaded = loaded || ok; });
+    page->view()->setHtml(html, QUrl(address));
+    waitUntil([&] { return loaded; }, 10000);
+    centre->onlineTool()->setAddressText(address);
+    return page;
+}
+
+// The start page with the shipped tiles, then two tabs, the second one a
+// page whose video has the Download tip over it.
+void saveBrowser(MainWindow& window) {
+    MainSelectWidget* centre = window.pageContainer();
+    window.OnBtnOnline();
+    save(&window, "browser_start_page");
+    openBrowserTab(
+        centre,
+        "<html><head><title>Video sites</title></head><body style='font:15px sans-serif;"
+        "margin:30px'><h1>Video sites</h1><p>Pages open in tabs; a link with a new-window "
+        "target opens another tab.</p></body></html>",
+        "http://127.0.0.1/sites.html");
+    OnlineWebWidget* page = openBrowserTab(
+        centre,
+        "<html><head><title>Evening clip</title></head><body style='margin:0;font:15px sans-serif;"
+        "background:#f4f6f7'><h2 style='margin:20px 40px'>Evening clip</h2><video id='v' "
+        "style='position:absolute;left:40px;top:110px;width:560px;height:315px;"
+        "background:#1d2327'></video></body></html>",
+        "http://127.0.0.1/clip.html");
+    // The tip as the tracking shows it with the pointer over the video
+    // (the tracking itself is stopped: the pointer is elsewhere).
+    page->view()->StopTimer();
+    page->ShowDownTip(true, QPoint(40 + 560, 110));
+    save(&window, "browser_tip_over_video");
+    window.OnBtnDown();
+}
+
 // What the program tells the user: a failed row with its reason, an image
 // button with the keyboard's focus mark, and a rounded dialog as the X
 // server itself shows it (taken from the screen, so that corners a missing
@@ -177,6 +336,7 @@ void saveFeedback(QWidget* parent) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    webengine::prepareBeforeApplication();
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: clipwright-screenshots OUTPUT_DIR\n");
@@ -195,9 +355,7 @@ int main(int argc, char** argv) {
     window.mainMenu()->popup(window.mapToGlobal(QPoint(window.width() - 140, 30)));
     save(window.mainMenu(), "main_menu");
     window.mainMenu()->hide();
-    window.OnBtnOnline();
-    save(&window, "main_window_online");
-    window.OnBtnDown();
+    saveBrowser(window);
 
     PreferencesDialog preferences(&window);
     preferences.OnbtnGeneral();
@@ -224,6 +382,7 @@ int main(int argc, char** argv) {
     sites.hide();
 
     saveFeedback(&window);
+    saveLibrary();
 
     saveSkinSheets();
     std::printf("%d screenshots in %s\n", g_written, qPrintable(g_out.absolutePath()));

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -30,7 +31,7 @@ void printLine(const QString& text) {
 // line; ends the event loop with the exit status.
 void answerAsCommandLine(TaskController& task, const QString& folder) {
     QObject::connect(&task, &TaskController::streamsOffered, &task, [&task, folder] {
-        task.chooseStream(preselectedRow(task.streams()), folder);
+        task.chooseStream(std::max(0, preselectedRow(task.streams())), folder);
     });
     QObject::connect(&task, &TaskController::progressChanged, &task,
                      [](const TaskProgress& progress) { printLine(progress.text()); });

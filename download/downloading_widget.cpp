@@ -35,7 +35,8 @@ QImageButton* footerButton(QWidget* parent, const char* name, const char* text, 
 
 }  // namespace
 
-DownloadingWidget::DownloadingWidget(QWidget* parent) : QWidget(parent) {
+DownloadingWidget::DownloadingWidget(QWidget* parent)
+    : QWidget(parent), m_deleteQuestion(this, [this](int mode) { Delete(mode); }) {
     m_footer.load(appfiles::path("/image/FOOT_2.png"));
     auto* verticalLayout = new QVBoxLayout(this);
     verticalLayout->setObjectName("m_verticalLayout");
@@ -241,35 +242,17 @@ void DownloadingWidget::OnBtnSmallDisplay() {
         item->setBigDisplay(false);
 }
 
-void DownloadingWidget::showDeleteTip(int mode) {
-    if (!m_deleteTip) {
-        m_deleteTip = new DeleteTipDialog(this);
-        connect(m_deleteTip, &DeleteTipDialog::emitDelete, this, &DownloadingWidget::Delete);
-    }
-    m_deleteTip->setMode(mode);
-    m_deleteTip->show();
-}
-
 void DownloadingWidget::respondDeleteEmit() {
     m_pendingDelete = qobject_cast<VideoProgressBar*>(sender());
-    if (!PreferencesStore::instance().user.showDeleteAgain)
-        OnBarbtnDelete();
-    else
-        showDeleteTip(kDeleteRow);
+    m_deleteQuestion.ask(kDeleteRow);
 }
 
 void DownloadingWidget::OnActionDelete() {
-    if (!PreferencesStore::instance().user.showDeleteAgain)
-        ActionDeleteBar();
-    else
-        showDeleteTip(kDeleteSelected);
+    m_deleteQuestion.ask(kDeleteSelected);
 }
 
 void DownloadingWidget::OnActionDeleteALL() {
-    if (!PreferencesStore::instance().user.showDeleteAgain)
-        ActionDeleteALL();
-    else
-        showDeleteTip(kDeleteAll);
+    m_deleteQuestion.ask(kDeleteAll);
 }
 
 void DownloadingWidget::Delete(int mode) {

@@ -6,12 +6,12 @@
 #pragma once
 
 #include "download/task_list_file.h"
+#include "widgets/delete_tip_dialog.h"
 
 #include <QList>
 #include <QPixmap>
 #include <QWidget>
 
-class DeleteTipDialog;
 class QImageButton;
 class QMenu;
 class QAction;
@@ -83,14 +83,13 @@ private:
     VideoProgressBar* addItem();
     void removeItem(VideoProgressBar* item);
     void emitCountChange();
-    void showDeleteTip(int mode);
     void saveProgress();
     void showFinishedNotice(const QString& filePath);
 
     QList<VideoProgressBar*> m_items;
     VideoProgressBar* m_selected = nullptr;
     VideoProgressBar* m_pendingDelete = nullptr;
-    DeleteTipDialog* m_deleteTip = nullptr;
+    DeleteQuestion m_deleteQuestion;
     QScrollArea* m_scrollArea;
     QWidget* m_scrollAreaWidget;
     QVBoxLayout* m_listLayout;

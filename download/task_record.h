@@ -24,14 +24,13 @@ struct StreamChoice {
     bool checked = false;
 };
 
-// The row a choice without a user takes: the one checked in advance (an
-// HLS playlist's best variant), else the first.
+// The row checked in advance (an HLS playlist's best variant), or -1.
 inline int preselectedRow(const QList<StreamChoice>& rows) {
     for (int i = 0; i < rows.size(); ++i) {
         if (rows.at(i).checked)
             return i;
     }
-    return 0;
+    return -1;
 }
 
 // What "downloadtasklist.xml" keeps of one task.

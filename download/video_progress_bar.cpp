@@ -216,7 +216,7 @@ void VideoProgressBar::resizeEvent(QResizeEvent* event) {
 void VideoProgressBar::offerStreams() {
     auto* dialog = new VideoResourceDialog(this);
     dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->setRows(&m_task->streams());
+    dialog->setRows(&m_task->streams(), preselectedRow(m_task->streams()));
     dialog->setUrl(m_url);
     connect(dialog, &QDialog::finished, this, [this, dialog] {
         m_task->chooseStream(dialog->selectedRow(), dialog->downloadPath());

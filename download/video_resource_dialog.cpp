@@ -54,15 +54,14 @@ protected:
 
 VideoResourceModel::VideoResourceModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void VideoResourceModel::setRows(QList<StreamChoice>* rows) {
+void VideoResourceModel::setRows(QList<StreamChoice>* rows, int preselected) {
     beginResetModel();
     m_rows = rows;
-    // A row checked in advance (an HLS playlist's best variant) stays the
-    // one choice; otherwise the first row asked for is pre-selected.
+    // Rows arrive unchecked and the first row asked for is pre-selected,
+    // unless the task names a row (an HLS playlist's best variant).
     if (m_rows) {
-        const int preselected = preselectedRow(*m_rows);
         for (int i = 0; i < m_rows->size(); ++i)
-            (*m_rows)[i].checked = (*m_rows)[i].checked && i == preselected;
+            (*m_rows)[i].checked = i == preselected;
     }
     endResetModel();
 }
@@ -186,11 +185,11 @@ VideoResourceDialog::VideoResourceDialog(QWidget* parent) : QImageDialog(parent)
     connect(m_btnClose, &QPushButton::clicked, this, &VideoResourceDialog::CloseWindow);
 }
 
-void VideoResourceDialog::setRows(QList<StreamChoice>* rows) {
+void VideoResourceDialog::setRows(QList<StreamChoice>* rows, int preselected) {
     m_rows = rows;
     if (!m_model)
         m_model = new VideoResourceModel(this);
-    m_model->setRows(rows);
+    m_model->setRows(rows, preselected);
     m_tableView->setModel(m_model);
     m_tableView->setColumnWidth(0, 265);
     m_tableView->setColumnWidth(1, 50);

@@ -22,7 +22,7 @@ public:
     explicit VideoResourceModel(QObject* parent = nullptr);
 
     // Shows `rows` (may be null) and clears every row's check box.
-    void setRows(QList<StreamChoice>* rows);
+    void setRows(QList<StreamChoice>* rows, int preselected = -1);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -41,7 +41,9 @@ class VideoResourceDialog : public QImageDialog {
 public:
     explicit VideoResourceDialog(QWidget* parent = nullptr);
 
-    void setRows(QList<StreamChoice>* rows);
+    // The rows to offer; `preselected` (or, when -1, the first row asked
+    // for) starts checked.
+    void setRows(QList<StreamChoice>* rows, int preselected = -1);
     void setUrl(const QString& url);
     int selectedRow() const { return m_selectedRow; }
     QString downloadPath() const;

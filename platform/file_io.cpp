@@ -1,9 +1,12 @@
 #include "file_io.h"
 
+#include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -73,6 +76,25 @@ std::int64_t copyFileBytes(int from, int to, std::int64_t toOffset, std::int64_t
         out += n;
     }
     return in;
+}
+
+bool renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                            std::string* error) {
+    int result = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the flag: a hard link fails on a taken name
+        // just the same, and the old name is dropped only once it holds.
+        result = ::link(from.c_str(), to.c_str());
+        if (result == 0 && ::unlink(from.c_str()) != 0) {
+            const int saved = errno;
+            ::unlink(to.c_str());
+            errno = saved;
+            result = -1;
+        }
+    }
+    if (result != 0 && error)
+        *error = std::strerror(errno);
+    return result == 0;
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <string>
 
 namespace platform {
 
@@ -20,5 +22,12 @@ bool writeAll(int fd, const char* data, std::size_t size);
 // blocks. Returns the bytes copied (fewer when `from` ends early), or -1 on
 // a read or write error, with errno set.
 std::int64_t copyFileBytes(int from, int to, std::int64_t toOffset, std::int64_t length);
+
+// Renames `from` to `to` only when no file of that name exists: a plain
+// rename would replace the other file and lose it. On failure nothing
+// changes and `error` (when given) says why ("File exists" for a taken
+// name).
+bool renameWithoutReplacing(const std::filesystem::path& from, const std::filesystem::path& to,
+                            std::string* error = nullptr);
 
 }  // namespace platform

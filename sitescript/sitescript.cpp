@@ -157,4 +157,16 @@ const SiteScriptReason* SiteScriptLastReason() {
     return &sitescript::lastReason();
 }
 
+int SiteScriptAcceptsUrl(const char16_t* url) {
+    if (!url)
+        return 0;
+    try {
+        const sitescript::ScriptModel model = sitescript::loadScriptModel();
+        return sitescript::findBlock(model, 0, url) ? 1 : 0;
+    } catch (const std::exception& error) {
+        std::cerr << "sitescript: reading the script file failed: " << error.what() << "\n";
+        return 0;
+    }
+}
+
 }  // extern "C"

@@ -147,4 +147,10 @@ struct SiteScriptReason {
 // The calling thread's record; never null. Before any call: ReasonNone.
 SITESCRIPT_EXPORT const SiteScriptReason* SiteScriptLastReason();
 
+// 1 when the script file has a block that AnalyseUrl would run for `url`
+// (its site key occurs in the URL), 0 when none does, when `url` is null or
+// the script file is missing. Reads the script file on every call; safe on
+// any thread. The browser asks this before it offers a page for download.
+SITESCRIPT_EXPORT int SiteScriptAcceptsUrl(const char16_t* url);
+
 }  // extern "C"

@@ -21,7 +21,10 @@ public:
         return instance;
     }
     void TearDown() override {
-        delete app();
+        // Another environment of the binary (the download tests') may have
+        // destroyed the application object already.
+        if (QCoreApplication::instance() == app())
+            delete app();
         app() = nullptr;
     }
 };

@@ -46,3 +46,17 @@ void DeleteTipDialog::OnBtnCancel() {
 void DeleteTipDialog::OnBtnClose() {
     hide();
 }
+
+void DeleteQuestion::ask(int mode) {
+    if (!PreferencesStore::instance().user.showDeleteAgain) {
+        m_remove(mode);
+        return;
+    }
+    if (!m_dialog) {
+        m_dialog = new DeleteTipDialog(m_owner);
+        QObject::connect(m_dialog, &DeleteTipDialog::emitDelete, m_owner,
+                         [this](int chosen) { m_remove(chosen); });
+    }
+    m_dialog->setMode(mode);
+    m_dialog->show();
+}

@@ -5,6 +5,8 @@
 
 #include "widgets/image_dialog.h"
 
+#include <functional>
+
 class QCheckBox;
 class QImageButton;
 
@@ -36,4 +38,21 @@ private:
     QImageButton* m_btnOK;
     QImageButton* m_btnCancel;
     QImageButton* m_btnClose;
+};
+
+// How a list asks before deleting: with the preference "ShowDeleteAgain"
+// off, `remove(mode)` runs at once; otherwise the question (made on first
+// use, a child of the owner) is shown and its OK runs `remove(mode)`.
+class DeleteQuestion {
+public:
+    DeleteQuestion(QWidget* owner, std::function<void(int)> remove)
+        : m_owner(owner), m_remove(std::move(remove)) {}
+    void ask(int mode);
+    // Null until first shown.
+    DeleteTipDialog* dialog() const { return m_dialog; }
+
+private:
+    QWidget* m_owner;
+    std::function<void(int)> m_remove;
+    DeleteTipDialog* m_dialog = nullptr;
 };

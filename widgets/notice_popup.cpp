@@ -13,17 +13,26 @@ constexpr QSize kPlainSize(260, 80);
 
 }  // namespace
 
+namespace {
+
+NoticePopup* g_popup = nullptr;
+
+void deleteSharedPopup() {
+    delete g_popup;
+    g_popup = nullptr;
+}
+
+}  // namespace
+
 NoticePopup& NoticePopup::shared() {
-    static NoticePopup* popup = nullptr;
-    if (!popup) {
-        popup = new NoticePopup;
-        // Gone with the application, so that no widget outlives it.
-        QObject::connect(qApp, &QObject::destroyed, [] {
-            delete popup;
-            popup = nullptr;
-        });
+    if (!g_popup) {
+        g_popup = new NoticePopup;
+        // Gone at the start of the application object's destruction, while
+        // the window system is still there: a window shown once cannot be
+        // destroyed after it (the application's destroyed() is too late).
+        qAddPostRoutine(deleteSharedPopup);
     }
-    return *popup;
+    return *g_popup;
 }
 
 NoticePopup::NoticePopup()

@@ -30,6 +30,17 @@ QLabel* label(QWidget* parent, const QString& text, int pixelSize, bool bold) {
     return label;
 }
 
+QLabel* rowLabel(QWidget* parent, const QString& text, int pixelSize) {
+    auto* label = new QLabel(text, parent);
+    QFont font = label->font();
+    font.setPixelSize(pixelSize);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(31, 45, 51));
+    label->setPalette(palette);
+    return label;
+}
+
 QLabel* pictureLabel(QWidget* parent, const QString& text, const QString& image) {
     QLabel* result = label(parent, text);
     result->setPixmap(QPixmap(appfiles::path(image)));

@@ -4,6 +4,7 @@
 // handed on complete.
 #include "app/main_select_widget.h"
 #include "core/preferences_store.h"
+#include "download/down_centre_widget.h"
 #include "download/download_head_widget.h"
 #include "download/downloading_widget.h"
 #include "download/paste_url_widget.h"
@@ -13,6 +14,7 @@
 #include "hls/hls.h"
 #include "hls/tests/hls_media.h"
 #include "hls/tests/hls_server.h"
+#include "library/downloaded_widget.h"
 #include "testing/fault_server.h"
 #include "testing/gui_test.h"
 #include "testing/media.h"
@@ -151,6 +153,52 @@ TEST_F(DownloadCentre, PastedPagesDownloadOneStreamPartsAndVideoWithAudio) {
     EXPECT_EQ(probeValue(file.toStdString(), "stream=codec_type", "v:0"), "video");
     // Every finished task left the task list.
     EXPECT_EQ(contentOf(list()->taskList().path().toStdString()).find("<item"), std::string::npos);
+}
+
+TEST_F(DownloadCentre, AFinishedDownloadIsListedInDownloadedAcrossARestart) {
+    makeClip(home / "one.flv", smallClip());
+    server.serveFile("/one.flv", home / "one.flv");
+    server.start();
+    writeScript(home.path(), streamBlock("/single", "Single", {server.url("/one.flv")}));
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+    paste(server.url("/single"));
+    const QString file = finishedFile(finished);
+    ASSERT_FALSE(file.isEmpty());
+    DownloadedWidget* downloaded = m_centre->downloadedList();
+    ASSERT_EQ(downloaded->items().size(), 1);
+    EXPECT_EQ(downloaded->row(0)->filePath(), file);
+    EXPECT_EQ(downloaded->row(0)->url(), QString::fromStdString(server.url("/single")));
+    EXPECT_EQ(m_centre->head()->tabCount("Downloaded"), 1);
+
+    // Files dropped on the centre join the same list, a listed one only once.
+    makeClip(home / "dropped.mp4", smallClip());
+    emit m_centre->findChild<DownCentreWidget*>()->emitDragFiles(
+        {qpath(home / "dropped.mp4"), file});
+    EXPECT_EQ(downloaded->items().size(), 2);
+    EXPECT_EQ(m_centre->head()->tabCount("Downloaded"), 2);
+
+    m_centre.reset();
+    openCentre();
+    ASSERT_EQ(m_centre->downloadedList()->items().size(), 2);
+    EXPECT_EQ(m_centre->downloadedList()->row(0)->filePath(), file);
+    EXPECT_EQ(m_centre->head()->tabCount("Downloaded"), 2);
+}
+
+TEST_F(DownloadCentre, QuittingWhileAConversionRunsAsksThenStopsItAndRemovesItsOutput) {
+    testing_support::ClipOptions longClip = smallClip();
+    longClip.seconds = 20;
+    makeClip(home / "long.mp4", longClip);
+    PreferencesStore::instance().user.convertPath = qpath(home / "converted");
+    openCentre();
+    DownloadedWidget* downloaded = m_centre->downloadedList();
+    downloaded->addNewItemBar(qpath(home / "long.mp4"));
+    ASSERT_TRUE(downloaded->row(0)->startConversion("mkv"));
+    const QString output = downloaded->row(0)->job()->outputPath();
+    ASSERT_TRUE(m_centre->prepareQuit());  // the question is answered "Yes"
+    EXPECT_TRUE(messages.contains("warning"));
+    EXPECT_FALSE(downloaded->row(0)->job()->isActive());
+    EXPECT_FALSE(QFile::exists(output));
 }
 
 // Server bytes for `path` once they have stopped growing for half a second

@@ -1,4 +1,5 @@
 #include "platform/atomic_file.h"
+#include "platform/file_io.h"
 
 #include "testing/temp_dir.h"
 
@@ -72,3 +73,20 @@ TEST(AtomicFile, KeepAsideNumbersEachDamagedFile) {
         EXPECT_EQ(testing_support::readFile(dir / asideNames[i]), damaged[i]);
     EXPECT_EQ(keepAside(dir / "missing.xml"), std::filesystem::path());
 }
+
+TEST(RenameWithoutReplacing, MovesToAFreeNameAndRefusesATakenOne) {
+    testing_support::TempDir dir;
+    testing_support::writeFile(dir / "a.mp4", "first");
+    testing_support::writeFile(dir / "b.mp4", "second");
+    std::string error;
+    EXPECT_FALSE(renameWithoutReplacing(dir / "a.mp4", dir / "b.mp4", &error));
+    EXPECT_EQ(error, "File exists");
+    EXPECT_EQ(testing_support::readFile(dir / "a.mp4"), "first");
+    EXPECT_EQ(testing_support::readFile(dir / "b.mp4"), "second");
+    ASSERT_TRUE(renameWithoutReplacing(dir / "a.mp4", dir / "c.mp4"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.mp4"));
+    EXPECT_EQ(testing_support::readFile(dir / "c.mp4"), "first");
+    EXPECT_FALSE(renameWithoutReplacing(dir / "missing.mp4", dir / "d.mp4", &error));
+    EXPECT_EQ(error, "No such file or directory");
+}
+

@@ -85,5 +85,13 @@ TEST_F(ScriptFileLoading, LoadsTheScrambledFileOfTheApplicationDirectory) {
     EXPECT_EQ(linesOf(model.blocks[0]), (std::vector<std::u16string>{u"VAR A = \"1\""}));
 }
 
+TEST_F(ScriptFileLoading, AcceptsTheAddressesWhoseSiteKeyHasABlock) {
+    EXPECT_EQ(SiteScriptAcceptsUrl(u"http://video.example/watch"), 0);  // no script file
+    useScript(block("video.example", {"VAR A = \"1\""}));
+    EXPECT_EQ(SiteScriptAcceptsUrl(u"http://video.example/watch"), 1);
+    EXPECT_EQ(SiteScriptAcceptsUrl(u"http://other.example/watch"), 0);
+    EXPECT_EQ(SiteScriptAcceptsUrl(nullptr), 0);
+}
+
 }  // namespace
 }  // namespace sitescript_test

@@ -535,6 +535,19 @@ void card(Ground& g) {
     pill(g.p, g.rect, colour::white, colour::border, 6);
 }
 
+// A format's badge in the format chooser: the format name on a ground
+// whose hue follows the name, so that neighbouring presets differ.
+void formatIcon(Ground& g) {
+    const QString label = g.entry.attribute("label");
+    const int hue = int(qHash(label) % 360);
+    pill(g.p, g.rect.adjusted(1, 1, -1, -1), QColor::fromHsv(hue, 120, 170), {}, 8);
+    g.p.fillRect(QRectF(6, g.rect.height() - 12, g.rect.width() - 12, 3),
+                 withAlpha(colour::white, 120));
+    g.p.setPen(colour::white);
+    g.p.setFont(uiFont(label.size() > 3 ? 13 : 15, true));
+    g.p.drawText(g.rect.adjusted(0, 0, 0, -8), Qt::AlignCenter, label);
+}
+
 void tileHover(Ground& g) {
     pill(g.p, g.rect.adjusted(1, 1, -1, -1), withAlpha(colour::teal, 28), {}, 8);
     g.p.setPen(QPen(colour::teal, 2));
@@ -595,6 +608,7 @@ const QMap<QString, GroundPainter>& groundLooks() {
         {"scrollgrip",
          [](Ground& g) { g.p.fillRect(g.rect.adjusted(2, 0, -2, 0), QColor(185, 199, 205)); }},
         {"card", card},
+        {"formaticon", formatIcon},
         {"tilehover", tileHover},
         {"tilecaption", tileCaption},
         {"noshot", noShot},

@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "library/formats/format_presets.h"
+#include "library/formats/format_table.h"
 #include "skin/generator/gif_writer.h"
 #include "skin/generator/skin_list.h"
 #include "skin/generator/skin_painter.h"
@@ -182,4 +184,22 @@ TEST(ShippedSkin, CoversEveryImageTheProgramNames) {
         }
     }
     EXPECT_GT(named, 40);
+}
+
+// Every output format has the icon its presets name, and no two formats
+// share one.
+TEST(ShippedSkin, DrawsAnIconForEveryOutputFormat) {
+    QSet<QString> listed;
+    for (const skin::SkinEntry& entry : shippedEntries())
+        listed.insert(entry.path);
+    QSet<QString> icons;
+    for (const formats::OutputFormat& format : formats::outputFormats()) {
+        const QString icon = QString::fromStdString(formats::presetIconPath(format.name)).mid(1);
+        EXPECT_TRUE(listed.contains(icon)) << icon.toStdString();
+        icons.insert(icon);
+    }
+    EXPECT_EQ(icons.size(), qsizetype(formats::outputFormats().size()));
+    for (const formats::Preset& preset : formats::shippedPresets())
+        EXPECT_TRUE(
+            listed.contains(QString::fromStdString(formats::presetIconPath(preset.format)).mid(1)));
 }

@@ -1,0 +1,130 @@
+// What the rows of the Downloaded and Converted lists share: one media
+// file with its name (renamed in place, never over another file), its
+// thumbnail (a click plays the file), its facts panel and a delete button.
+// The facts arrive from the list's prober; until then the row shows a
+// placeholder.
+//
+// GUI thread only.
+#pragma once
+
+#include <QImage>
+#include <QLineEdit>
+#include <QWidget>
+
+#include "library/media_facts.h"
+
+class QImageButton;
+class QLabel;
+
+// The thumbnail with a play mark; "/image/Video_icon.png" until a frame is
+// known or when the file has none.
+class VideoIconWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit VideoIconWidget(QWidget* parent = nullptr);
+    void setThumbnail(const QImage& image);
+    void setBigLook(bool big);
+    bool hasThumbnail() const { return !m_thumbnail.isNull(); }
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QImage m_thumbnail;
+    QPixmap m_placeholder;
+    QPixmap m_playMark;
+};
+
+// The facts panel: duration, size, format and picture size, each behind
+// its icon, and the date the row was made.
+class DownedVideoinfoWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit DownedVideoinfoWidget(QWidget* parent = nullptr);
+    void setFacts(const MediaFacts& facts);
+    void setBigDisplay(bool big);
+
+    QLabel* m_timeimage;
+    QLabel* m_time;
+    QLabel* m_sizeimage;
+    QLabel* m_size;
+    QLabel* m_formatimage;
+    QLabel* m_format;
+    QLabel* m_resolutionimage;
+    QLabel* m_resolution;
+    QLabel* m_date;
+
+private:
+    bool m_big = true;
+};
+
+class MediaBar : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kBigHeight = 98;
+    static constexpr int kSmallHeight = 47;
+
+    explicit MediaBar(QWidget* parent = nullptr);
+
+    // The file this row shows; its facts follow through setFacts().
+    void setFile(const QString& path);
+    void setFacts(const MediaFacts& facts);
+    bool hasFacts() const { return m_hasFacts; }
+    const MediaFacts& facts() const { return m_facts; }
+
+    const QString& filePath() const { return m_filePath; }
+    const QString& name() const { return m_name; }
+    bool isBigDisplay() const { return m_bigDisplay; }
+    void setBigDisplay(bool big);
+    void setSelected(bool selected);
+
+    // Stops whatever the row runs before it is removed from its list.
+    virtual void prepareRemoval() {}
+
+    QImageButton* m_btnClose;
+    VideoIconWidget* m_videoIconWidget;
+    QLineEdit* m_labVideoName;
+    QImageButton* m_btnEdit;
+    DownedVideoinfoWidget* m_infoWidget;
+
+signals:
+    void emitMousePress();
+    void emitDelete();
+    void emitVideoPlay(QString path);
+    void emitshowTreeMenu();
+    // The file was renamed on disk from `oldPath` to filePath().
+    void emitRenamed(QString oldPath);
+    void emitRenameFailed(QString reason);
+
+public slots:
+    void OnBtnEdit();
+    void VideoStartPlay();
+    void ChangeName();
+    virtual void OnBtnDelete();
+
+protected:
+    // Places the row's own widgets for the display size in force.
+    virtual void layOut();
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    // The row's menu comes from its press; the list's own is for its
+    // empty area only.
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    // Escape in the name edit gives the old name back.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void endEditing();
+
+    QString m_filePath;
+    QString m_name;
+    MediaFacts m_facts;
+    bool m_hasFacts = false;
+    bool m_bigDisplay = true;
+    bool m_selected = false;
+};
