@@ -12,7 +12,7 @@ FUZZ_SECONDS ?= 600
 FUZZ_SMOKE_SECONDS ?= 30
 
 .PHONY: all deps build build-asan build-tsan build-fuzz run screenshots test test-tsan \
-	fuzz fuzz-smoke clean
+	fuzz fuzz-smoke package clean
 
 all: build
 
@@ -46,6 +46,11 @@ build-fuzz: deps
 		-DCMAKE_CXX_COMPILER=clang++ -DCLIPWRIGHT_FUZZ=ON -DCLIPWRIGHT_BUILD_TESTS=OFF \
 		-DCLIPWRIGHT_BUILD_GUI=OFF >/dev/null
 	cmake --build $(FUZZ_DIR) -j$(JOBS) --target fuzzers
+
+# The Debian package of the build, $(BUILD_DIR)/clipwright_<version>_<arch>.deb
+# (CPack; its dependencies come from the libraries it links).
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 run: build
 	@scripts/run-program $(BUILD_DIR)

@@ -18,6 +18,7 @@
 #include "download/paste_url_widget.h"
 #include "library/converted_widget.h"
 #include "library/downloaded_widget.h"
+#include "player/player_widget.h"
 #include "widgets/message_dialog.h"
 
 MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
@@ -70,6 +71,7 @@ MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
             &MainSelectWidget::ChanceShowDownWidget);
     connect(m_downloadingWidget, &DownloadingWidget::emitDowningCount, this,
             &MainSelectWidget::setDowningCount);
+    connectPlayer();
     connectBrowser();
     connectLibrary();
     ChanceShowDownWidget();
@@ -96,6 +98,20 @@ void MainSelectWidget::connectLibrary() {
             &MainSelectWidget::ChanceShowDownWidget);
     m_downloadedWidget->loadList();
     m_convertedWidget->loadList();
+}
+
+// ---- the player -------------------------------------------------------------
+
+// Files played from either list go to the player's play list.
+void MainSelectWidget::connectPlayer() {
+    connect(m_downloadedWidget, &DownloadedWidget::emitPlayFile, this,
+            &MainSelectWidget::playInPlayer);
+    connect(m_convertedWidget, &ConvertedWidget::emitPlayFile, this,
+            &MainSelectWidget::playInPlayer);
+}
+
+void MainSelectWidget::playInPlayer(const QString& path) {
+    PlayerWidget::instance()->playFile(path);
 }
 
 bool MainSelectWidget::downloadCentreShown() const {

@@ -73,6 +73,9 @@ public slots:
     void setDownedCount(int count);
     void setConvertedCount(int count);
     void closeWebView();
+    // Plays `path` in the player window (through its play list) and shows
+    // the window.
+    void playInPlayer(const QString& path);
 
     // The browser's slots.
     void OnAddWebTab();
@@ -92,6 +95,7 @@ private:
     void connectFeedback();
 
     void showList(QWidget* list);
+    void connectPlayer();
     void connectBrowser();
     OnlineWebWidget* newWebPage();
     void wireWebPage(OnlineWebWidget* page);

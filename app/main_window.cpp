@@ -20,6 +20,7 @@
 #include "core/preferences_store.h"
 #include "core/product.h"
 #include "player/player_widget.h"
+#include "widgets/edge_resizer.h"
 #include "widgets/image_button.h"
 #include "widgets/skinned_form.h"
 
@@ -27,6 +28,10 @@ namespace {
 bool g_quitting = false;  // set by the quit sequence; a new window starts afresh
 const QColor kEdgeColour(26, 119, 137);
 }  // namespace
+
+bool MainWindow::isMaximizedByToggle() const {
+    return m_resizer->isMaximised();
+}
 
 bool MainWindow::quitting() {
     return g_quitting;
@@ -38,6 +43,7 @@ MainWindow::MainWindow(QWidget* parent)
     g_quitting = false;
     setAcceptDrops(false);
     setMouseTracking(true);
+    m_resizer = new EdgeResizer(this, kEdgeBand);
     buildForm();
     setWindowIcon(QIcon(appfiles::path("/image/IPAD_128.png")));
     setWindowTitle(product::displayName());
@@ -193,14 +199,7 @@ void MainWindow::iconActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void MainWindow::OnBtnMaxSize() {
-    if (!m_maximized) {
-        m_normalGeometry = geometry();
-        const QScreen* display = screen();
-        setGeometry(0, 0, display->geometry().width(), display->availableGeometry().height());
-    } else {
-        setGeometry(m_normalGeometry);
-    }
-    m_maximized = !m_maximized;
+    m_resizer->toggleMaximised();
 }
 
 void MainWindow::OnBtnAbout() {
@@ -316,7 +315,7 @@ void MainWindow::OnActionSupport() {
 void MainWindow::OnActionHelp() {
     const QString name = product::displayName();
     QDesktopServices::openUrl(QUrl::fromLocalFile(
-        QString("%1/%2 Help/%3%4").arg(appfiles::applicationDir(), name, name, " Help.html")));
+        appfiles::path(QString("/%1 Help/%2%3").arg(name, name, " Help.html"))));
 }
 
 void MainWindow::OnActionProduct() {
@@ -331,78 +330,23 @@ void MainWindow::OnActionAbout() {
 
 // ---- moving and resizing the frameless window -------------------------------------
 
-MainWindow::Zone MainWindow::zoneAt(const QPoint& pos) const {
-    const bool left = pos.x() < kEdgeBand;
-    const bool right = pos.x() >= width() - kEdgeBand;
-    const bool top = pos.y() < kEdgeBand;
-    const bool bottom = pos.y() >= height() - kEdgeBand;
-    if (top && left)
-        return TopLeft;
-    if (top && right)
-        return TopRight;
-    if (bottom && left)
-        return BottomLeft;
-    if (bottom && right)
-        return BottomRight;
-    if (left)
-        return Left;
-    if (right)
-        return Right;
-    if (top)
-        return Top;
-    if (bottom)
-        return Bottom;
-    return None;
-}
-
+// Edge drags belong to the resizer, which sees them first; what reaches the
+// window moves it by its title band.
 void MainWindow::mousePressEvent(QMouseEvent* event) {
     m_pressOffset = event->position().toPoint();
-    m_pressGlobal = event->globalPosition().toPoint();
-    m_pressGeometry = geometry();
     m_pressed = true;
     QMainWindow::mousePressEvent(event);
 }
 
 void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
     m_pressed = false;
-    m_zone = None;
     QMainWindow::mouseReleaseEvent(event);
 }
 
-void MainWindow::resizeByDrag(const QPoint& global) {
-    const QPoint delta = global - m_pressGlobal;
-    QRect g = m_pressGeometry;
-    const int minW = minimumWidth();
-    const int minH = minimumHeight();
-    if (m_zone == Left || m_zone == TopLeft || m_zone == BottomLeft)
-        g.setLeft(qMin(g.left() + delta.x(), g.right() - minW + 1));
-    if (m_zone == Right || m_zone == TopRight || m_zone == BottomRight)
-        g.setRight(qMax(g.right() + delta.x(), g.left() + minW - 1));
-    if (m_zone == Top || m_zone == TopLeft || m_zone == TopRight)
-        g.setTop(qMin(g.top() + delta.y(), g.bottom() - minH + 1));
-    if (m_zone == Bottom || m_zone == BottomLeft || m_zone == BottomRight)
-        g.setBottom(qMax(g.bottom() + delta.y(), g.top() + minH - 1));
-    setGeometry(g);
-}
-
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint pos = event->position().toPoint();
-    if (!m_pressed) {
-        if (m_maximized)
-            return;
-        m_zone = zoneAt(pos);
-        static const Qt::CursorShape shapes[] = {
-            Qt::ArrowCursor,     Qt::SizeHorCursor,   Qt::SizeHorCursor,
-            Qt::SizeVerCursor,   Qt::SizeVerCursor,   Qt::SizeFDiagCursor,
-            Qt::SizeBDiagCursor, Qt::SizeBDiagCursor, Qt::SizeFDiagCursor};
-        setCursor(shapes[m_zone]);
-    } else if (event->buttons() & Qt::LeftButton) {
-        if (m_zone != None) {
-            resizeByDrag(event->globalPosition().toPoint());
-        } else if (m_pressOffset.y() < kTitleBarHeight && !m_maximized) {
-            move(event->globalPosition().toPoint() - m_pressOffset);
-        }
-    }
+    if (m_pressed && (event->buttons() & Qt::LeftButton) && m_pressOffset.y() < kTitleBarHeight &&
+        !m_resizer->isMaximised())
+        move(event->globalPosition().toPoint() - m_pressOffset);
     QMainWindow::mouseMoveEvent(event);
 }
 

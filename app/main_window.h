@@ -12,6 +12,7 @@
 
 class AboutDialog;
 class CloseTipDialog;
+class EdgeResizer;
 class MainSelectWidget;
 class PreferencesDialog;
 class QImageButton;
@@ -42,7 +43,7 @@ public:
     // window comes to the front and the page container takes them.
     void openArguments(const QStringList& arguments);
 
-    bool isMaximizedByToggle() const { return m_maximized; }
+    bool isMaximizedByToggle() const;
     MainSelectWidget* pageContainer() const { return m_selectWidget; }
     CloseTipDialog* closeTipDialog() const { return m_closeTip; }
     PreferencesDialog* preferencesDialog() const { return m_preferences; }
@@ -90,16 +91,12 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    enum Zone { None, Left, Right, Top, Bottom, TopLeft, TopRight, BottomLeft, BottomRight };
-
     void buildForm();
     void buildTray();
     void showTrayIconWhenAvailable();
     void buildMainMenu();
     void placeTitleButtons();
     void quitSequence();
-    Zone zoneAt(const QPoint& pos) const;
-    void resizeByDrag(const QPoint& global);
 
     QWidget* m_centralWidget;
     QVBoxLayout* m_mainLayout;
@@ -115,11 +112,7 @@ private:
     PreferencesDialog* m_preferences = nullptr;
     VideoSitesDialog* m_sites = nullptr;
 
+    EdgeResizer* m_resizer;
     QPoint m_pressOffset;
     bool m_pressed = false;
-    Zone m_zone = None;
-    QRect m_pressGeometry;  // the geometry when an edge drag started
-    QPoint m_pressGlobal;
-    bool m_maximized = false;
-    QRect m_normalGeometry;
 };

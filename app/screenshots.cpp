@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProcess>
 #include <QScreen>
@@ -35,6 +36,10 @@
 #include "library/converted_widget.h"
 #include "library/downloaded_widget.h"
 #include "library/format_widget.h"
+#include "player/play_list_widget.h"
+#include "player/player_widget.h"
+#include "player/sanp_sset_dialog.h"
+#include "player/video_surface.h"
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
@@ -147,6 +152,75 @@ void saveMessages() {
         save(&dialog, kind.name);
         dialog.hide();
     }
+}
+
+// ---- the player ----------------------------------------------------------------
+// The engine draws the video into its own window, which a widget grab does
+// not see: these pictures are taken from the screen.
+
+void saveScreenRect(const QRect& rect, const QString& name) {
+    const QImage shot = QGuiApplication::primaryScreen()
+                            ->grabWindow(0, rect.x(), rect.y(), rect.width(), rect.height())
+                            .toImage();
+    const QString path = g_out.filePath(name + ".png");
+    if (!shot.isNull() && shot.save(path)) {
+        ++g_written;
+        std::printf("%s\n", qPrintable(path));
+    } else {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    }
+}
+
+bool makeClip(const QString& path, const QString& source) {
+    const int code = QProcess::execute(
+        "ffmpeg",
+        {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", source, "-f", "lavfi",
+         "-i", "sine=frequency=440:duration=20", "-shortest", "-pix_fmt", "yuv420p", path});
+    return code == 0;
+}
+
+void savePlayer() {
+    // A player of its own, silent: the main window's was made before.
+    PlayerWidget::destroyInstance();
+    qputenv("KESTREL_AO", "null");
+    QTemporaryDir folder;
+    const QString first = folder.filePath("Mountain lake at dawn.mp4");
+    const QString second = folder.filePath("City lights.mp4");
+    const QString third = folder.filePath("Harbour timelapse.mp4");
+    if (!makeClip(first, "testsrc2=size=640x360:rate=25:duration=20") ||
+        !makeClip(second, "mandelbrot=size=640x360:rate=25") ||
+        !makeClip(third, "smptehdbars=size=640x360:rate=25:duration=20")) {
+        std::fprintf(stderr, "ffmpeg could not make the player's clips\n");
+        return;
+    }
+    PlayerWidget* player = PlayerWidget::instance();
+    player->m_playListWidget->addFiles({second, third}, false);
+    player->playFile(first);
+    player->move(40, 40);
+    settle(1500);
+    player->OnBtnPause();
+    settle(400);
+    saveScreenRect(player->frameGeometry(), "player_playing");
+    saveScreenRect(player->m_playListWidget->geometry().translated(player->geometry().topLeft()),
+                   "player_play_list");
+
+    player->OnBtnFullScreen();
+    settle(800);
+    VideoSurfaceWidget* surface = player->m_videoWidget;
+    const QPoint low(surface->width() / 2, surface->height() - 20);
+    QMouseEvent move(QEvent::MouseMove, low, surface->mapToGlobal(low), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(surface, &move);
+    settle(500);
+    saveScreenRect(player->screen()->geometry(), "player_full_screen");
+    player->OnBtnFullScreen();
+    settle(300);
+
+    player->OnBtnSnapSetting();
+    save(player->snapshotDialog(), "snapshot_settings");
+    player->snapshotDialog()->hide();
+    player->OnBtnClose();
+    PlayerWidget::destroyInstance();
 }
 
 // --- the Downloaded and Converted lists, a conversion, the format chooser ---
@@ -383,6 +457,7 @@ int main(int argc, char** argv) {
 
     saveFeedback(&window);
     saveLibrary();
+    savePlayer();
 
     saveSkinSheets();
     std::printf("%d screenshots in %s\n", g_written, qPrintable(g_out.absolutePath()));

@@ -4,19 +4,40 @@
 
 namespace appfiles {
 
-QString applicationDir() {
-    QString dir = QString::fromStdString(platform::applicationDir().string());
-    while (dir.size() > 1 && dir.endsWith('/'))
-        dir.chop(1);
-    return dir;
+namespace {
+
+QString fromPath(const std::filesystem::path& path) {
+    QString text = QString::fromStdString(path.string());
+    while (text.size() > 1 && text.endsWith('/'))
+        text.chop(1);
+    return text;
 }
 
+}  // namespace
+
 QString path(const QString& name) {
-    QString relative = name;
-    relative.replace('\\', '/');
-    if (!relative.startsWith('/'))
-        relative.prepend('/');
-    return applicationDir() + relative;
+    return fromPath(platform::dataFile(name.toStdString()));
+}
+
+QString shippedDir() {
+    return fromPath(platform::dataFolders().shipped);
+}
+
+QString applicationDir() {
+    return shippedDir();
+}
+
+QString userDir() {
+    return fromPath(platform::dataFolders().user);
+}
+
+QString prepareUserFolder() {
+    const platform::PrepareResult result = platform::prepareUserFolder(platform::dataFolders());
+    if (result.ok())
+        return {};
+    return QStringLiteral("cannot prepare %1: %2")
+        .arg(QString::fromStdString(result.failedPath.string()),
+             QString::fromStdString(result.error.message()));
 }
 
 }  // namespace appfiles

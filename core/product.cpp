@@ -1,5 +1,7 @@
 #include "core/product.h"
 
+#include "core/product_version.h"
+
 namespace product {
 
 QString displayName() {
@@ -7,11 +9,11 @@ QString displayName() {
 }
 
 QString version() {
-    return QStringLiteral(CLIPWRIGHT_VERSION);
+    return QString::fromLatin1(kVersion);
 }
 
 QString webPage() {
-    return QStringLiteral("https://clipwright.example.org/");
+    return QStringLiteral(CLIPWRIGHT_WEB_PAGE);
 }
 
 }  // namespace product

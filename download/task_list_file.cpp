@@ -5,8 +5,8 @@
 #include <QDomDocument>
 #include <QFile>
 
+#include "core/app_files.h"
 #include "core/xml_file.h"
-#include "platform/app_dir.h"
 #include "platform/atomic_file.h"
 
 namespace {
@@ -75,7 +75,7 @@ StoredTask readItem(const QDomElement& item) {
 TaskListFile::TaskListFile(QString path) : m_path(std::move(path)) {}
 
 QString TaskListFile::defaultPath() {
-    return QString::fromStdString((platform::applicationDir() / "downloadtasklist.xml").string());
+    return appfiles::path("/downloadtasklist.xml");
 }
 
 bool TaskListFile::appendTaskItem(const QString& url) {

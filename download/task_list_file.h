@@ -26,7 +26,7 @@
 
 class TaskListFile {
 public:
-    // The file `path`; by default applicationDir + "/downloadtasklist.xml".
+    // The file `path`; by default appfiles::path("/downloadtasklist.xml").
     explicit TaskListFile(QString path = defaultPath());
     static QString defaultPath();
     const QString& path() const { return m_path; }

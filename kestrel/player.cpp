@@ -56,6 +56,10 @@ bool Player::createCore() {
     mpv_set_option_string(core_, "force-window", "no");
     mpv_set_option_string(core_, "input-default-bindings", "no");
     mpv_set_option_string(core_, "input-vo-keyboard", "no");
+    // The window the video is drawn into belongs to the caller: its pointer
+    // events (clicks, double clicks, moves) must reach the caller's window,
+    // not be taken by the core's own drawing window.
+    mpv_set_option_string(core_, "input-cursor", "no");
     mpv_set_option_string(core_, "osc", "no");
     mpv_set_option_string(core_, "terminal", "no");
     mpv_set_option_string(core_, "config", "no");
@@ -81,11 +85,13 @@ void Player::destroyCore() {
         mpv_terminate_destroy(core_);
     core_ = nullptr;
     loaded_ = false;
+    awaitingStart_ = false;
+    awaitingSeek_ = false;
 }
 
-void Player::command(const char* const* args) {
+void Player::command(const char* const* args, std::uint64_t reply) {
     if (core_)
-        mpv_command_async(core_, 0, const_cast<const char**>(args));
+        mpv_command_async(core_, reply, const_cast<const char**>(args));
 }
 
 void Player::setFlag(const char* name, bool value) {
@@ -166,6 +172,10 @@ void Player::load(std::int64_t startUs, bool paused) {
     command(args);
     loaded_ = true;
     coreHasLoaded_ = true;
+    // Until the core starts this file, what it reports is about the one
+    // before (its last times, its end).
+    awaitingStart_ = true;
+    awaitingSeek_ = false;
     timeUs_ = startUs;
     paused_ = paused;
     ended_ = false;
@@ -218,7 +228,11 @@ void Player::seek(std::int64_t timeUs) {
     } else {
         const std::string target = secondsText(timeUs);
         const char* args[] = {"seek", target.c_str(), "absolute", nullptr};
-        command(args);
+        // Times the core reports before it has taken this seek are from the
+        // old position: they must not undo the new time given at once.
+        lastSeekReply_ = kSeekReplyBase + ++seekCount_;
+        command(args, lastSeekReply_);
+        awaitingSeek_ = true;
     }
     timeUs_ = timeUs;
     ended_ = false;
@@ -254,6 +268,17 @@ void Player::drainEvents() {
         mpv_event* event = mpv_wait_event(core_, 0);
         if (event->event_id == MPV_EVENT_NONE)
             return;
+        if (event->event_id == MPV_EVENT_COMMAND_REPLY) {
+            if (event->reply_userdata == lastSeekReply_)
+                awaitingSeek_ = false;
+            continue;
+        }
+        if (event->event_id == MPV_EVENT_START_FILE) {
+            awaitingStart_ = false;
+            continue;
+        }
+        if (awaitingStart_)
+            continue;
         if (event->event_id == MPV_EVENT_END_FILE) {
             const auto* end = static_cast<mpv_event_end_file*>(event->data);
             // A file that cannot be played ends the same way as one that ran
@@ -269,7 +294,7 @@ void Player::drainEvents() {
         const bool present = property->format != MPV_FORMAT_NONE;
         switch (event->reply_userdata) {
             case kTimePos:
-                if (present)
+                if (present && !awaitingSeek_)
                     timeUs_ = secondsToUs(*static_cast<double*>(property->data));
                 break;
             case kDuration:

@@ -42,7 +42,8 @@ private:
     bool createCore();
     void destroyCore();
     void load(std::int64_t startUs, bool paused);
-    void command(const char* const* args);
+    // Sends a command without waiting; `reply` names its answer event.
+    void command(const char* const* args, std::uint64_t reply = 0);
     void setFlag(const char* name, bool value);
     void drainEvents();
     void resetPlaybackState();
@@ -55,6 +56,13 @@ private:
     MediaFacts facts_;
     bool loaded_ = false;         // the core has been handed the file
     bool coreHasLoaded_ = false;  // the core has had a file (and maybe a video output)
+    bool awaitingStart_ = false;  // a file was handed over and the core has not started it
+    // The answer awaited for the last seek; until it comes, reported times
+    // are from before the seek.
+    static constexpr std::uint64_t kSeekReplyBase = 1000;
+    std::uint64_t seekCount_ = 0;
+    std::uint64_t lastSeekReply_ = 0;
+    bool awaitingSeek_ = false;
     std::int64_t pendingStartUs_ = 0;
 
     // Last known state, from the core's property changes.

@@ -68,7 +68,7 @@ ScriptModel parseScriptText(std::string_view plainText) {
 }
 
 std::filesystem::path scriptFilePath() {
-    return platform::applicationDir() / "script.ent";
+    return platform::dataFile("script.ent");
 }
 
 ScriptModel loadScriptModel() {

@@ -78,8 +78,9 @@ typedef int (*LoginCallback)(const char16_t** userName, const char16_t** passwor
                              std::intptr_t context);
 
 struct ISiteScript {
-    // Loads the script file "script.ent" from the application directory
-    // (CLIPWRIGHT_HOME, or the executable's directory), runs the block whose
+    // Loads the script file "script.ent" from the shipped data folder
+    // (CLIPWRIGHT_HOME, the executable's directory in the build tree, or the
+    // installed data folder; platform/app_dir.h), runs the block whose
     // site key occurs in `url` and stores a new VideoInfo in *result, on
     // every call and whatever the outcome, so that the caller always has a
     // record to free. Returns AnalyseFailed (-1) for a script error, a failed

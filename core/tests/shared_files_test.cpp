@@ -98,7 +98,9 @@ TEST_F(SharedFilesTest, LogHoldsOnlyTheLastMessage) {
 
 TEST_F(SharedFilesTest, DataFilesLiveInTheApplicationDirectory) {
     const QString dir = QString::fromStdString(dirPath().string());
-    EXPECT_EQ(appfiles::applicationDir(), dir);
+    EXPECT_EQ(appfiles::shippedDir(), dir);
+    EXPECT_EQ(appfiles::userDir(), dir);
+    EXPECT_EQ(appfiles::path("/Preferences.xml"), dir + "/Preferences.xml");
     EXPECT_EQ(appfiles::path("/image/OK_btn.png"), dir + "/image/OK_btn.png");
     EXPECT_EQ(appfiles::path("\\pic\\icon.png"), dir + "/pic/icon.png");
 }

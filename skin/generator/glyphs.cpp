@@ -1,5 +1,7 @@
 #include "skin/generator/glyphs.h"
 
+#include <array>
+
 #include <QMap>
 #include <QPainterPath>
 #include <QtMath>
@@ -199,6 +201,54 @@ bool drawGlyph(QPainter& painter, const QString& name, const QRectF& box, const 
          [](Canvas& c, Canvas&) {
              c.fill(polygon({{4, 7}, {12, 12}, {4, 17}}));
              c.fill(polygon({{12, 7}, {20, 12}, {12, 17}}));
+         }},
+        // The player's sound, screen, list and slider-knob symbols.
+        {"volume",
+         [](Canvas& c, Canvas&) {
+             c.fill(polygon({{4, 9.5}, {8, 9.5}, {13, 5}, {13, 19}, {8, 14.5}, {4, 14.5}}));
+             QPainterPath wave;
+             wave.arcMoveTo(QRectF(10, 7, 9, 10), -50);
+             wave.arcTo(QRectF(10, 7, 9, 10), -50, 100);
+             c.stroke(wave, 1.8);
+         }},
+        {"mute",
+         [](Canvas& c, Canvas&) {
+             c.fill(polygon({{4, 9.5}, {8, 9.5}, {13, 5}, {13, 19}, {8, 14.5}, {4, 14.5}}));
+             c.line(15.5, 9.5, 20.5, 14.5, 1.8);
+             c.line(20.5, 9.5, 15.5, 14.5, 1.8);
+         }},
+        {"fullscreen",
+         [](Canvas& c, Canvas&) {
+             for (auto [x, y, dx, dy] : {std::array{5, 5, 1, 1}, std::array{19, 5, -1, 1},
+                                         std::array{5, 19, 1, -1}, std::array{19, 19, -1, -1}}) {
+                 c.line(x, y, x + 4.5 * dx, y, 2.0);
+                 c.line(x, y, x, y + 4.5 * dy, 2.0);
+             }
+         }},
+        {"normalscreen",
+         [](Canvas& c, Canvas&) {
+             for (auto [x, y, dx, dy] : {std::array{10, 10, -1, -1}, std::array{14, 10, 1, -1},
+                                         std::array{10, 14, -1, 1}, std::array{14, 14, 1, 1}}) {
+                 c.line(x, y, x + 4.5 * dx, y, 2.0);
+                 c.line(x, y, x, y + 4.5 * dy, 2.0);
+             }
+         }},
+        {"listopen",
+         [](Canvas& c, Canvas&) {
+             for (double y : {7.0, 12.0, 17.0})
+                 c.line(5, y, 14, y, 2.0);
+             c.fill(polygon({{16, 8}, {20, 12}, {16, 16}}));
+         }},
+        {"listclose",
+         [](Canvas& c, Canvas&) {
+             for (double y : {7.0, 12.0, 17.0})
+                 c.line(10, y, 19, y, 2.0);
+             c.fill(polygon({{8, 8}, {4, 12}, {8, 16}}));
+         }},
+        {"knob",
+         [](Canvas& c, Canvas& w) {
+             w.fill(circle(12, 12, 8));
+             c.fill(circle(12, 12, 4));
          }},
         {"camera",
          [](Canvas& c, Canvas&) {

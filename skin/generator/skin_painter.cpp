@@ -621,6 +621,7 @@ const QMap<QString, GroundPainter>& groundLooks() {
              g.p.fillRect(QRectF(0, 0, g.rect.width(), 1), QColor(60, 68, 73));
          }},
         {"playlist", playlist},
+        {"darkgroove", [](Ground& g) { bar(g, QColor(58, 66, 71), QColor(58, 66, 71)); }},
         {"darktrack", [](Ground& g) { g.p.fillRect(g.rect, QColor(33, 38, 42)); }},
         {"darkhandle", [](Ground& g) { bar(g, QColor(84, 94, 100), QColor(84, 94, 100)); }},
         {"darkgrip",
