@@ -1,6 +1,7 @@
 // The program's entry point: the command line, the per-user data folder,
 // the application object, the main window, the five-second splash, then
-// the event loop.
+// the event loop. Arguments are page addresses and media files; a second
+// start hands them to the first.
 #include <QApplication>
 #include <QNetworkProxyFactory>
 #include <QScreen>
@@ -11,6 +12,7 @@
 
 #include "app/boot_widget.h"
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "app/termination_signals.h"
 #include "browser/web_engine_setup.h"
 #include "core/app_files.h"
@@ -85,11 +87,19 @@ int main(int argc, char** argv) {
     if (const QString problem = appfiles::prepareUserFolder(); !problem.isEmpty())
         std::fprintf(stderr, "clipwright: %s\n", qPrintable(problem));
 
+    // A program already running takes this start's addresses and files.
+    const QStringList arguments = app.arguments().mid(1);
+    if (SingleInstance::handOff(arguments))
+        return 0;
+    SingleInstance instance;
+    instance.listen();
     {
         // Installed first, so that a signal during the start is kept until
         // the window can act on it.
         TerminationSignals termination;
         MainWindow window;
+        QObject::connect(&instance, &SingleInstance::argumentsReceived, &window,
+                         &MainWindow::openArguments);
         BootWidget* splash = nullptr;
         bool terminated = false;
         QObject::connect(&termination, &TerminationSignals::emitReceived, &window, [&] {
@@ -111,6 +121,8 @@ int main(int argc, char** argv) {
         window.show();
         if (terminated)
             QTimer::singleShot(0, &window, &MainWindow::OnActionQuit);
+        if (!arguments.isEmpty())
+            window.openArguments(arguments);
         exitCode = app.exec();
     }
     return exitCode;

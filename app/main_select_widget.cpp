@@ -1,5 +1,6 @@
 #include "app/main_select_widget.h"
 
+#include <QFileInfo>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QUrl>
@@ -75,6 +76,7 @@ MainSelectWidget::MainSelectWidget(QWidget* parent) : QWidget(parent) {
     connectLibrary();
     ChanceShowDownWidget();
     m_downloadingWidget->loadTaskList();
+    connectFeedback();
 }
 
 void MainSelectWidget::connectLibrary() {
@@ -388,4 +390,28 @@ void MainSelectWidget::OnHomePage() {
 void MainSelectWidget::OnUsualUrl(QString url) {
     OnlineOpenUrl(url);
     m_onlineTool->setAddressText(url);
+}
+
+void MainSelectWidget::connectFeedback() {
+    connect(m_downloadingWidget, &DownloadingWidget::emitShowFinished, this, [this] {
+        OnBtnDownload();
+        m_downHead->OnDownloaded();
+        QWidget* top = window();
+        top->showNormal();
+        top->raise();
+        top->activateWindow();
+    });
+}
+
+void MainSelectWidget::openArguments(const QStringList& arguments) {
+    QStringList files;
+    for (const QString& argument : arguments) {
+        const QFileInfo file(argument);
+        if (file.isFile())
+            files << file.absoluteFilePath();
+        else if (!argument.isEmpty())
+            m_downloadingWidget->AddDowningBar(argument);
+    }
+    if (!files.isEmpty())
+        emit m_downCentre->emitDragFiles(files);
 }

@@ -48,6 +48,9 @@ public:
     DownloadedWidget* downloadedList() const { return m_downloadedWidget; }
     ConvertedWidget* convertedList() const { return m_convertedWidget; }
     bool downloadCentreShown() const;
+    // Command-line arguments of this or a later start: page addresses become
+    // tasks, existing files go where files dropped on the centre go.
+    void openArguments(const QStringList& arguments);
 
     // The browser: its tab strip, tool bar, start page, the open pages in
     // creation order and the page on show (null on the start page).
@@ -88,6 +91,9 @@ public slots:
     void OnUsualUrl(QString url);
 
 private:
+    // A click on a finished download's notice shows the Downloaded list.
+    void connectFeedback();
+
     void showList(QWidget* list);
     void connectPlayer();
     void connectBrowser();

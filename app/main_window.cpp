@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -114,14 +115,33 @@ void MainWindow::buildTray() {
     m_tray->setToolTip(product::displayName());
     m_trayMenu = new QMenu(this);
     m_trayMenu->setStyleSheet(skinned::menuStyle());
-    m_trayMenu->addAction(tr("Hidden (&H)"), this, &QWidget::hide);
+    m_trayMenu->addAction(tr("Hide (&H)"), this, &QWidget::hide);
     m_trayMenu->addAction(tr("Show Window (&S)"), this, &QWidget::show);
     m_trayMenu->addSeparator();
     m_trayMenu->addAction(tr("Quit (&Q)"), this, &MainWindow::OnActionQuit);
     m_tray->setContextMenu(m_trayMenu);
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        m_tray->show();
     connect(m_tray, &QSystemTrayIcon::activated, this, &MainWindow::iconActivated);
+    // A tray that appears after start-up (a panel started later) gets the
+    // icon as soon as it is there.
+    m_trayWatch = new QTimer(this);
+    m_trayWatch->setInterval(kTrayWatchMs);
+    connect(m_trayWatch, &QTimer::timeout, this, &MainWindow::showTrayIconWhenAvailable);
+    showTrayIconWhenAvailable();
+    if (!m_tray->isVisible())
+        m_trayWatch->start();
+}
+
+bool (*MainWindow::s_trayAvailable)() = &QSystemTrayIcon::isSystemTrayAvailable;
+
+void MainWindow::setTrayAvailabilityProbe(bool (*probe)()) {
+    s_trayAvailable = probe ? probe : &QSystemTrayIcon::isSystemTrayAvailable;
+}
+
+void MainWindow::showTrayIconWhenAvailable() {
+    if (!s_trayAvailable())
+        return;
+    m_tray->show();
+    m_trayWatch->stop();
 }
 
 void MainWindow::buildMainMenu() {
@@ -232,7 +252,7 @@ void MainWindow::CloseWind() {
     if (PreferencesStore::instance().user.closeToTray) {
         // Without a system tray a hidden window could never be shown again:
         // it goes to the task bar instead.
-        if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        if (s_trayAvailable() && m_tray->isVisible()) {
             hide();
         } else {
             showMinimized();
@@ -240,6 +260,14 @@ void MainWindow::CloseWind() {
         return;
     }
     quitSequence();
+}
+
+void MainWindow::openArguments(const QStringList& arguments) {
+    showNormal();
+    raise();
+    activateWindow();
+    m_selectWidget->OnBtnDownload();
+    m_selectWidget->openArguments(arguments);
 }
 
 void MainWindow::OnActionQuit() {

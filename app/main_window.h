@@ -17,6 +17,7 @@ class MainSelectWidget;
 class PreferencesDialog;
 class QImageButton;
 class QMenu;
+class QTimer;
 class QVBoxLayout;
 class VideoSitesDialog;
 
@@ -25,6 +26,8 @@ class MainWindow : public QMainWindow {
 public:
     static constexpr int kTitleBarHeight = 93;  // the band that moves the window
     static constexpr int kEdgeBand = 4;         // the band that resizes it
+    // How often a missing system tray is looked for again.
+    static constexpr int kTrayWatchMs = 2000;
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -32,6 +35,13 @@ public:
     // Set once the quit sequence closes the window for good; a close
     // request before that goes through the close question instead.
     static bool quitting();
+    // Replaces the question "is there a system tray?" (null: ask the
+    // desktop again); for tests of a tray that comes and goes.
+    static void setTrayAvailabilityProbe(bool (*probe)());
+    QSystemTrayIcon* trayIcon() const { return m_tray; }
+    // Arguments handed over by a later start (or given to this one): the
+    // window comes to the front and the page container takes them.
+    void openArguments(const QStringList& arguments);
 
     bool isMaximizedByToggle() const;
     MainSelectWidget* pageContainer() const { return m_selectWidget; }
@@ -83,6 +93,7 @@ protected:
 private:
     void buildForm();
     void buildTray();
+    void showTrayIconWhenAvailable();
     void buildMainMenu();
     void placeTitleButtons();
     void quitSequence();
@@ -90,7 +101,9 @@ private:
     QWidget* m_centralWidget;
     QVBoxLayout* m_mainLayout;
     MainSelectWidget* m_selectWidget;
+    static bool (*s_trayAvailable)();
     QSystemTrayIcon* m_tray;
+    QTimer* m_trayWatch;
     QMenu* m_trayMenu;
     QMenu* m_mainMenu;
     QPixmap m_logo, m_top, m_foot, m_corner;

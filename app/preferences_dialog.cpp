@@ -2,12 +2,14 @@
 
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include "core/app_files.h"
 #include "core/preferences_store.h"
+#include "platform/process.h"
 #include "widgets/image_button.h"
 #include "widgets/image_widget.h"
 #include "widgets/skinned_form.h"
@@ -105,6 +107,11 @@ void PreferencesDialog::buildDownloadPage() {
         ->setGeometry(20, 146, 250, 28);
     m_btnReset = skinned::imageButton(m_downWid, "/image/btn_Reset_warning.png");
     m_btnReset->move(280, 146);
+    // What Repair and Reset did, in words.
+    m_labReport = skinned::label(m_downWid, {});
+    m_labReport->setObjectName("m_labReport");
+    m_labReport->setWordWrap(true);
+    m_labReport->setGeometry(20, 186, 400, 60);
 }
 
 void PreferencesDialog::buildLocationPage() {
@@ -157,13 +164,20 @@ void PreferencesDialog::OnbtnDefault() {
     store.user.showCloseAgain = store.defaults.showCloseAgain;
     store.user.showDeleteAgain = store.defaults.showDeleteAgain;
     store.user.showDownSuccess = store.defaults.showDownSuccess;
-    store.user.closeToTray = m_btnRadioMin->isChecked();
+    // Every value with a default copy comes back, the close choice too.
+    store.user.closeToTray = store.defaults.closeToTray;
+    store.user.maxTasks = store.defaults.maxTasks;
+    store.user.updata = store.defaults.updata;
     store.user.downloadPath = store.defaults.downloadPath;
     store.user.convertPath = store.defaults.convertPath;
-    m_btnRadioMin->setChecked(true);
-    m_btnRadioExit->setChecked(false);
-    m_comboUpdata->setCurrentIndex(kUpdataEveryDay);
-    m_comboMaxTask->setCurrentIndex(kMaxTaskFive);
+    m_btnRadioMin->setChecked(store.user.closeToTray);
+    m_btnRadioExit->setChecked(!store.user.closeToTray);
+    const int updata = store.user.updata;
+    m_comboUpdata->setCurrentIndex(
+        updata >= 0 && updata < m_comboUpdata->count() ? updata : kUpdataEveryDay);
+    const int maxTasks = store.user.maxTasks;
+    m_comboMaxTask->setCurrentIndex(
+        maxTasks >= 1 && maxTasks <= m_comboMaxTask->count() ? maxTasks - 1 : kMaxTaskFive);
     m_textEditDown->setText(store.user.downloadPath);
     m_textEditConvert->setText(store.user.convertPath);
 }
@@ -183,9 +197,29 @@ void PreferencesDialog::OnbtnReset() {
     user.showCloseAgain = true;
     user.showDeleteAgain = true;
     user.showDownSuccess = true;
+    m_labReport->setText(tr("Every question you switched off will be asked again."));
 }
 
-void PreferencesDialog::OnbtnRepair() {}
+// Checks what a download needs: ffmpeg for combining, the site scripts and
+// a download folder that exists (made when missing); says what it found.
+void PreferencesDialog::OnbtnRepair() {
+    QStringList report;
+    const std::filesystem::path ffmpeg = platform::findProgram("ffmpeg");
+    report << (ffmpeg.empty() ? tr("ffmpeg is missing: downloads in parts cannot be combined.")
+                              : tr("ffmpeg: %1.").arg(QString::fromStdString(ffmpeg.string())));
+    report << (QFileInfo::exists(appfiles::path("/script.ent"))
+                   ? tr("Site scripts: in place.")
+                   : tr("The site scripts (script.ent) are missing: no page can be analysed."));
+    PreferencesStore& store = PreferencesStore::instance();
+    const bool existed = QFileInfo(store.user.downloadPath).isDir();
+    const QString folder = store.downloadFolder();  // made when missing
+    if (!QFileInfo(folder).isDir())
+        report << tr("The download folder %1 cannot be created.").arg(folder);
+    else
+        report << (existed ? tr("Download folder: %1.") : tr("Download folder %1: created."))
+                      .arg(folder);
+    m_labReport->setText(report.join(' '));
+}
 
 QString PreferencesDialog::chooseFolder() {
     return QFileDialog::getExistingDirectory(this, tr("Open Directory"), ".",

@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QImageButton;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QImageWidget;
@@ -31,6 +32,7 @@ public:
     QComboBox* m_comboMaxTask;
     QImageButton* m_btnRepair;
     QImageButton* m_btnReset;
+    QLabel* m_labReport;
     QLineEdit* m_textEditDown;
     QImageButton* m_btnDownChange;
     QLineEdit* m_textEditConvert;

@@ -32,6 +32,7 @@
 #include "browser/web_engine_setup.h"
 #include "core/app_files.h"
 #include "core/preferences_store.h"
+#include "download/video_progress_bar.h"
 #include "library/converted_widget.h"
 #include "library/downloaded_widget.h"
 #include "library/format_widget.h"
@@ -368,6 +369,44 @@ void saveBrowser(MainWindow& window) {
     window.OnBtnDown();
 }
 
+// What the program tells the user: a failed row with its reason, an image
+// button with the keyboard's focus mark, and a rounded dialog as the X
+// server itself shows it (taken from the screen, so that corners a missing
+// compositor would paint black are seen).
+void saveFeedback(QWidget* parent) {
+    VideoProgressBar row;
+    row.resize(835, 98);
+    row.startAnalysis("not a page address");
+    QElapsedTimer waited;
+    waited.start();
+    while (row.m_state != Failed && waited.elapsed() < 10000)
+        settle(50);
+    save(&row, "row_failed_with_reason");
+
+    DeleteTipDialog question(parent);
+    question.show();
+    question.activateWindow();
+    settle(200);
+    question.okButton()->setFocus(Qt::TabFocusReason);
+    save(&question, "focus_mark");
+    question.hide();
+
+    QMessageDlg message;
+    message.setMessage("A rounded dialog on the screen, without a compositor.");
+    message.move(200, 200);
+    message.show();
+    settle(400);
+    const QRect around = message.frameGeometry().adjusted(-12, -12, 12, 12);
+    const QPixmap screen =
+        message.screen()->grabWindow(0, around.x(), around.y(), around.width(), around.height());
+    const QString path = g_out.filePath("dialog_corners_on_screen.png");
+    if (screen.save(path)) {
+        ++g_written;
+        std::printf("%s\n", qPrintable(path));
+    }
+    message.hide();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -416,6 +455,7 @@ int main(int argc, char** argv) {
     save(&sites, "supported_sites");
     sites.hide();
 
+    saveFeedback(&window);
     saveLibrary();
     savePlayer();
 

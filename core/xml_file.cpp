@@ -1,4 +1,5 @@
 #include "core/xml_file.h"
+#include "core/log_category.h"
 
 #include <QDebug>
 #include <QFile>
@@ -18,8 +19,9 @@ LoadResult load(const QString& path, QDomDocument* document) {
     if (document->setContent(bytes, &message, &line))
         return LoadResult::Loaded;
     const auto aside = platform::keepAside(path.toStdString());
-    qWarning().noquote() << "damaged XML file" << path << "line" << line << ":" << message
-                         << "- kept aside as" << QString::fromStdString(aside.string());
+    qCWarning(clipwrightLog).noquote()
+        << "damaged XML file" << path << "line" << line << ":" << message << "- kept aside as"
+        << QString::fromStdString(aside.string());
     *document = QDomDocument();
     return LoadResult::Damaged;
 }
@@ -31,8 +33,8 @@ bool save(const QDomDocument& document, const QString& path) {
     std::string error;
     if (!platform::writeFileAtomically(path.toStdString(),
                                        std::string_view(bytes.constData(), bytes.size()), &error)) {
-        qWarning("error::ParserXML->writeOperateXml->file.open\n");
-        qWarning().noquote() << QString::fromStdString(error);
+        qCWarning(clipwrightLog, "error::ParserXML->writeOperateXml->file.open\n");
+        qCWarning(clipwrightLog).noquote() << QString::fromStdString(error);
         return false;
     }
     return true;
@@ -42,7 +44,7 @@ QDomElement firstSection(const QDomDocument& document) {
     const QDomElement root = document.documentElement();
     const QDomElement first = root.isNull() ? QDomElement() : root.firstChildElement();
     if (first.isNull())
-        qDebug("XML_________error!");
+        qCDebug(clipwrightLog, "XML_________error!");
     return first;
 }
 

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QShortcut>
 
 #include "core/app_files.h"
 #include "widgets/image_button.h"
@@ -47,6 +48,10 @@ DownloadHeadWidget::DownloadHeadWidget(QWidget* parent) : QWidget(parent) {
         skinned::imageButton(this, "/image/Paste_URL_BTN.png", {.objectName = "m_btnPasteUrl"});
     m_btnPasteUrl->move(14 + 3 * 176 + 20, 7);
     connect(m_btnPasteUrl, &QPushButton::clicked, this, &DownloadHeadWidget::OnPasteURL);
+    // Ctrl+V anywhere in the download centre's window does what the paste
+    // button does, while the head is on show (a text field takes its own).
+    auto* pasteKey = new QShortcut(QKeySequence::Paste, this);
+    connect(pasteKey, &QShortcut::activated, this, &DownloadHeadWidget::OnPasteURL);
 }
 
 void DownloadHeadWidget::OnPasteURL() {

@@ -1,4 +1,5 @@
 #include "download/downloading_analy_thread.h"
+#include "core/log_category.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -6,6 +7,8 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QTimer>
+
+#include <cerrno>
 
 #include "download/download_plan.h"
 #include "download/output_naming.h"
@@ -120,6 +123,24 @@ void DownloadingAnalyThread::abandon() {
     reaper->start(50);
 }
 
+DownloadingAnalyThread::Reason DownloadingAnalyThread::lastReason() const {
+    std::lock_guard lock(m_mutex);
+    return m_reason;
+}
+
+void DownloadingAnalyThread::setReason(int kind, const QString& text, int systemError) {
+    std::lock_guard lock(m_mutex);
+    m_reason = {kind, 0, systemError, text};
+}
+
+// The engine keeps its reason per thread: read here, on the worker's thread.
+void DownloadingAnalyThread::takeEngineReason() {
+    const SiteScriptReason* reason = SiteScriptLastReason();
+    std::lock_guard lock(m_mutex);
+    m_reason = {reason->kind, reason->httpStatus, reason->systemError,
+                QString::fromUtf8(reason->text)};
+}
+
 bool DownloadingAnalyThread::checkPoint() {
     std::unique_lock lock(m_mutex);
     m_wake.wait(lock, [this] { return !m_held || m_abandoned; });
@@ -175,9 +196,10 @@ void DownloadingAnalyThread::analyse() {
             break;
         handle->FreeVideoInfo(&m_result);
         rc = handle->AnalyseUrl(&loginCallback, url.c_str(), &m_result, context);
-        qDebug() << " Get url test num is:" << attempt;
+        qCDebug(clipwrightLog) << " Get url test num is:" << attempt;
     }
-    qDebug("InternetGetVideoUrl finish!");
+    takeEngineReason();
+    qCDebug(clipwrightLog, "InternetGetVideoUrl finish!");
     if (rc == 0)
         loadHlsOffer(m_result);  // the playlist's variants, fetched here off the owner's thread
     checkPoint();                // a held analysis delivers its result only after release
@@ -207,15 +229,23 @@ void DownloadingAnalyThread::loadHlsOffer(const VideoInfo* result) {
 }
 
 int DownloadingAnalyThread::combine() {
-    if (m_parts.isEmpty() || !m_mergeHandle)
+    setReason(ReasonNone, {});
+    if (m_parts.isEmpty() || !m_mergeHandle) {
+        setReason(ReasonMerge, "There are no downloaded parts to combine.");
         return -1;
+    }
     m_workPath = naming::freeWorkPath(m_outputPath);
     m_secondInput.clear();
     if (m_parts.size() == 1) {
         const QString& part = m_parts.first();
-        if (part != m_outputPath && !QFile::rename(part, m_outputPath))
-            qDebug("Rename file failed!");
-        return QFileInfo::exists(m_outputPath) ? 0 : -1;
+        QFile file(part);
+        if (part != m_outputPath && !file.rename(m_outputPath))
+            qCDebug(clipwrightLog, "Rename file failed!");
+        if (QFileInfo::exists(m_outputPath))
+            return 0;
+        setReason(ReasonMerge, QString("The download could not be renamed to %1: %2.")
+                                   .arg(QFileInfo(m_outputPath).fileName(), file.errorString()));
+        return -1;
     }
     return combineParts();
 }
@@ -224,14 +254,15 @@ int DownloadingAnalyThread::combineParts() {
     const bool mux = m_fileType == MergeModeMux;
     QString listFile;
     if (mux) {
-        qDebug().noquote() << m_parts.at(0)
-                           << "*********************************************************TS_MP4";
-        qDebug().noquote() << m_parts.at(1)
-                           << "*********************************************************TS_MP4";
+        qCDebug(clipwrightLog).noquote()
+            << m_parts.at(0) << "*********************************************************TS_MP4";
+        qCDebug(clipwrightLog).noquote()
+            << m_parts.at(1) << "*********************************************************TS_MP4";
         m_workPath = m_parts.at(0);
         m_secondInput = m_parts.at(1);
     } else {
         if (!writeConcatList(m_workPath, m_parts)) {
+            setReason(ReasonMerge, "The list of parts to combine could not be written.", errno);
             QFile::remove(m_workPath);
             return -1;
         }
@@ -241,6 +272,8 @@ int DownloadingAnalyThread::combineParts() {
     const int merged =
         m_mergeHandle->MergeStreams(utf16(m_outputPath).c_str(), utf16(m_workPath).c_str(),
                                     utf16(m_secondInput).c_str(), m_fileType);
+    if (merged != 0)
+        takeEngineReason();
     if (!listFile.isEmpty())
         QFile::remove(listFile);
     if (merged != 0) {

@@ -68,6 +68,16 @@ public:
     // The container type probed from the first part of the last combine.
     int fileType() const { return m_fileType; }
 
+    // Why the last analysis or combine ended as it did, taken from the
+    // engine on the worker's thread before its result was delivered.
+    struct Reason {
+        int kind = ReasonNone;  // a SiteScriptReasonKind
+        int httpStatus = 0;
+        int systemError = 0;
+        QString text;  // empty when the job succeeded
+    };
+    Reason lastReason() const;
+
     // For an analysis that found an HLS playlist: what it offers, loaded
     // before emitAnalysisOK and read by its receiver.
     const HlsOffer& hlsOffer() const { return m_hlsOffer; }
@@ -92,6 +102,8 @@ private:
     // Waits while held; false once the worker was abandoned.
     bool checkPoint();
     bool abandoned() const;
+    void takeEngineReason();
+    void setReason(int kind, const QString& text, int systemError = 0);
 
     QString m_url;
     QList<qint64> m_sizes;
@@ -110,6 +122,7 @@ private:
     std::u16string m_loginName;
     std::u16string m_loginPassword;
     int m_fileType = -1;
+    Reason m_reason;  // under m_mutex
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -1,4 +1,5 @@
 #include "download/downloading_down_thread.h"
+#include "core/log_category.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -64,7 +65,7 @@ void DownloadingDownThread::abort(bool state) {
     if (m_rtmpMode) {
         m_rtmpAborted = true;
         m_stopPending = false;
-        qDebug() << "RtmpClose return:" << RtmpClose();
+        qCDebug(clipwrightLog) << "RtmpClose return:" << RtmpClose();
     }
     m_stopPending = state;
 }
@@ -143,5 +144,5 @@ void DownloadingDownThread::removeTemps() {
         targets = m_targetPaths;
     }
     naming::removeTaskFiles(targets);
-    qDebug() << "%%%%%%%%%%%%%%%%%%%%%%% removeTemp";
+    qCDebug(clipwrightLog) << "%%%%%%%%%%%%%%%%%%%%%%% removeTemp";
 }

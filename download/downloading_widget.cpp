@@ -4,11 +4,13 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -18,6 +20,7 @@
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
+#include "widgets/notice_popup.h"
 #include "widgets/skinned_form.h"
 
 namespace {
@@ -87,6 +90,13 @@ DownloadingWidget::DownloadingWidget(QWidget* parent)
     m_actionCopyUrl = m_menu->addAction("Copy URL", this, &DownloadingWidget::OnActionCopyURL);
     m_actionGoUrl = m_menu->addAction("Go to Source Page", this, &DownloadingWidget::OnActionGoURL);
 
+    // Delete removes the current row as the menu's Delete does, asking
+    // first when the question is on.
+    auto* deleteKey = new QShortcut(QKeySequence::Delete, this);
+    connect(deleteKey, &QShortcut::activated, this, [this] {
+        if (m_selected)
+            OnActionDelete();
+    });
     connect(m_btnPauseAll, &QPushButton::clicked, this, &DownloadingWidget::OnBtnPauseALL);
     connect(m_btnResumeAll, &QPushButton::clicked, this, &DownloadingWidget::OnBtnResumeAll);
     connect(m_btnBigDisplay, &QPushButton::clicked, this, &DownloadingWidget::OnBtnBigDisplay);
@@ -289,6 +299,8 @@ void DownloadingWidget::respondDowningOKEmit(QString filepath) {
     if (!item || !m_items.contains(item))
         return;
     emit emitOkBarInfo(filepath, item->m_url);
+    if (PreferencesStore::instance().user.showDownSuccess)
+        showFinishedNotice(filepath);
     item->hide();
     m_listLayout->removeWidget(item);
     m_taskList.removeTaskItem(item->m_url);
@@ -298,6 +310,19 @@ void DownloadingWidget::respondDowningOKEmit(QString filepath) {
         m_pendingDelete = nullptr;
     item->deleteLater();  // we are inside one of its slots' call chain
     emitCountChange();
+}
+
+// The shared notice names the file; a click on it, while it is still this
+// notice, asks for the Downloaded list.
+void DownloadingWidget::showFinishedNotice(const QString& filePath) {
+    NoticePopup& notice = NoticePopup::shared();
+    const QString text = QFileInfo(filePath).fileName();
+    notice.showNotice("/image/download_finished_bg.png", text);
+    QObject::disconnect(m_noticeClicks);
+    m_noticeClicks = connect(&notice, &NoticePopup::clicked, this, [this, text] {
+        if (NoticePopup::shared().text() == text)
+            emit emitShowFinished();
+    });
 }
 
 void DownloadingWidget::saveProgress() {

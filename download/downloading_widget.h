@@ -51,6 +51,9 @@ signals:
     void emitChangeShowWindow();
     void emitDowningCount(int count);
     void emitOkBarInfo(QString filePath, QString pageUrl);
+    // The user clicked the notice of a finished download: show the
+    // Downloaded list.
+    void emitShowFinished();
 
 public slots:
     void respondMouseStateEmit();
@@ -81,6 +84,7 @@ private:
     void removeItem(VideoProgressBar* item);
     void emitCountChange();
     void saveProgress();
+    void showFinishedNotice(const QString& filePath);
 
     QList<VideoProgressBar*> m_items;
     VideoProgressBar* m_selected = nullptr;
@@ -91,4 +95,5 @@ private:
     QVBoxLayout* m_listLayout;
     QPixmap m_footer;
     TaskListFile m_taskList;
+    QMetaObject::Connection m_noticeClicks;
 };

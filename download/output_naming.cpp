@@ -1,4 +1,5 @@
 #include "download/output_naming.h"
+#include "core/log_category.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,7 +97,7 @@ bool removeTaskFiles(const QStringList& targets) {
         QStringList left = segmentFiles(target) << target;
         for (const QString& file : left) {
             if (QFileInfo::exists(file) && !QFile::remove(file)) {
-                qDebug("remove file failed");
+                qCDebug(clipwrightLog, "remove file failed");
                 allGone = false;
             }
         }

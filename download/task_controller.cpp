@@ -1,4 +1,5 @@
 #include "download/task_controller.h"
+#include "core/log_category.h"
 
 #include "download/downloading_analy_thread.h"
 #include "download/hls_task.h"
@@ -30,9 +31,31 @@ QString analysisFailureText(int status) {
     return QString("The site script ended with status %1.").arg(status);
 }
 
+// Why the analysis with the result `state` and `info` offers nothing to
+// download: the engine's reason, else a sentence of our own.
+TaskFailure analysisFailure(int state, const VideoInfo* info,
+                            const DownloadingAnalyThread::Reason& reason) {
+    TaskFailure failure{TaskFailure::Analysis, reason.text, state, reason.httpStatus,
+                        reason.systemError};
+    if (failure.text.isEmpty()) {
+        if (state != 0 || !info)
+            failure.text = analysisFailureText(state);
+        else if (info->kind != StreamKindHttp && info->kind != StreamKindRtmp)
+            failure.text = "The page offers no stream that can be downloaded.";
+    }
+    return failure;
+}
+
+// An analysis that ended well but resolved no stream (no URL and no parts),
+// or one of no kind that can be downloaded, is a failure: there is nothing
+// to choose.
+bool offersAStream(const VideoInfo& info) {
+    return (info.url || info.parts) && (info.kind == StreamKindHttp || info.kind == StreamKindRtmp);
+}
+
 void removeFile(const QString& path) {
     if (QFile::exists(path) && !QFile::remove(path))
-        qDebug("remove file failed");
+        qCDebug(clipwrightLog, "remove file failed");
 }
 
 }  // namespace
@@ -147,9 +170,10 @@ void TaskController::AnalysisOK(VideoInfo* info, int state, QList<qint64> sizes,
         release();  // delivered after the analysis was abandoned
         return;
     }
-    if (state != 0 || !info) {
+    if (state != 0 || !info || !offersAStream(*info)) {
+        TaskFailure failure = analysisFailure(state, info, m_analysis->lastReason());
         release();
-        fail({TaskFailure::Analysis, analysisFailureText(state), state}, true, false);
+        fail(std::move(failure), true, false);
         if (state == AnalyseLoginFailed)
             emit notice("Login failed, Please check your user name or password!", "Login failed");
         return;
@@ -199,7 +223,7 @@ void TaskController::chooseStream(int row, const QString& folder) {
         return;
     m_offerPending = false;
     if (row < 0 || row >= m_streams.size()) {
-        fail({TaskFailure::Choice, "The stream choice was cancelled."}, true, false);
+        fail({TaskFailure::Cancelled, "The stream choice was cancelled."}, true, false);
         return;
     }
     if (!QDir().mkpath(folder)) {
@@ -298,8 +322,8 @@ void TaskController::startTransfer() {
         return;
     }
     m_startPending = false;
-    qDebug().noquote() << "++++++++++++++++++++++++++"
-                       << '"' + m_record.downloadUrls.value(0) + '"';
+    qCDebug(clipwrightLog).noquote()
+        << "++++++++++++++++++++++++++" << '"' + m_record.downloadUrls.value(0) + '"';
     m_transfer = makeTransfer();
     // Queued, so that the transfer is never deleted inside its own signal.
     connect(m_transfer.get(), &Transfer::emitDownOK, this, &TaskController::downOK,
@@ -312,7 +336,7 @@ void TaskController::startTransfer() {
         emit notice(failure.text, "Error");
         return;
     }
-    qDebug() << "Anylisis url total num is:" << m_record.downloadUrls.size();
+    qCDebug(clipwrightLog) << "Anylisis url total num is:" << m_record.downloadUrls.size();
     m_timer.start(kTickMs);
     emit progressWorthSaving();
 }
@@ -401,7 +425,11 @@ void TaskController::combinOK(int state) {
         return;
     }
     // The pieces are kept: Refresh finds them complete and combines again.
-    fail({TaskFailure::Combine, "The parts could not be combined; they are kept."}, false, true);
+    const DownloadingAnalyThread::Reason reason = m_analysis->lastReason();
+    const QString why = reason.text.isEmpty() ? QString() : " " + reason.text;
+    fail({TaskFailure::Combine, "The parts could not be combined; they are kept." + why, state, 0,
+          reason.systemError},
+         false, true);
 }
 
 // ---- buttons ----
@@ -417,7 +445,7 @@ void TaskController::pause() {
         return;
     m_timer.stop();
     m_transfer->pause();
-    qDebug("pause");
+    qCDebug(clipwrightLog, "pause");
     setState(DownloadPaused);
     emit progressWorthSaving();
 }
@@ -463,7 +491,7 @@ void TaskController::refresh() {
 void TaskController::cancel() {
     stopTransfer();
     removeNoResumeOutput();
-    fail({TaskFailure::Transfer, "The download was cancelled."}, false, false);
+    fail({TaskFailure::Cancelled, "The download was cancelled."}, false, false);
 }
 
 void TaskController::discard() {

@@ -7,11 +7,12 @@
 
 struct TaskFailure {
     enum Stage {
-        None,      // the task has not failed
-        Analysis,  // the page could not be analysed, or offers no usable stream
-        Choice,    // the stream choice was cancelled, or its folder cannot be made
-        Transfer,  // the stream could not be downloaded
-        Combine,   // the downloaded parts could not be combined
+        None,       // the task has not failed
+        Analysis,   // the page could not be analysed, or offers no usable stream
+        Choice,     // the stream choice was cancelled, or its folder cannot be made
+        Transfer,   // the stream could not be downloaded
+        Combine,    // the downloaded parts could not be combined
+        Cancelled,  // the user cancelled the stream choice or the download
     };
 
     Stage stage = None;

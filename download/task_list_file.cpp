@@ -1,4 +1,5 @@
 #include "download/task_list_file.h"
+#include "core/log_category.h"
 
 #include <QDebug>
 #include <QDomDocument>
@@ -140,7 +141,7 @@ std::optional<QList<StoredTask>> TaskListFile::loadTaskList() {
         return std::nullopt;
     }
     const QDomElement root = document.documentElement();
-    qDebug().noquote() << root.tagName() + "----------downloadedlist";
+    qCDebug(clipwrightLog).noquote() << root.tagName() + "----------downloadedlist";
     if (xmlfile::firstSection(document).isNull()) {
         platform::keepAside(m_path.toStdString());  // the user may still want it
         return std::nullopt;
@@ -150,7 +151,7 @@ std::optional<QList<StoredTask>> TaskListFile::loadTaskList() {
          item = item.nextSiblingElement()) {
         if (item.tagName() != "item" || item.attribute("url").size() <= 2)
             continue;  // skipped, but kept in the file
-        qDebug().noquote() << item.attribute("url") + "----------downloadedlist";
+        qCDebug(clipwrightLog).noquote() << item.attribute("url") + "----------downloadedlist";
         tasks << readItem(item);
     }
     if (!xmlfile::save(document, m_path))

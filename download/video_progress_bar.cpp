@@ -1,4 +1,5 @@
 #include "download/video_progress_bar.h"
+#include "core/log_category.h"
 
 #include <QDebug>
 #include <QLabel>
@@ -37,7 +38,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text,
 
 LoginYouTuBeDialog::LoginYouTuBeDialog(QWidget* parent) : QImageDialog(parent) {
     if (!setBackground(appfiles::path("/image/login_YouTube_Bg.png"), true))
-        qDebug("Set image backgroud failed!");
+        qCDebug(clipwrightLog, "Set image backgroud failed!");
     if (width() < 200)
         resize(340, 220);
     skinned::label(this, "UserName:")->setGeometry(30, 70, 80, 24);
@@ -119,6 +120,8 @@ void VideoProgressBar::buildForm() {
     m_btnPause = imageButton(this, "m_btnPause", "Pause", "/image/1Stop_BTN.png");
     m_btnStart = imageButton(this, "m_btnStart", "start", "/image/1Play_BTN.png");
     m_labFail = label(this, "m_labFail", "fail", "/image/icon_Failed.png");
+    m_labFailReason = label(this, "m_labFailReason", {});
+    m_labFailReason->hide();
     m_labAnlyzing = label(this, "m_labAnlyzing", "Analyzing");
     m_labUrlIcon = label(this, "m_labUrlIcon", {}, "/image/icon_web.png");
     m_labDownInfo = label(this, "m_labDownInfo", {});
@@ -152,15 +155,21 @@ void VideoProgressBar::updateStateWidgets() {
     m_btnRefresh->setVisible(s == Failed);
     m_btnWait->setVisible(s == Waiting);
     m_labAnlyzing->setVisible(s == Analyzing);
-    m_labFail->setVisible(s == Failed);
+    const bool cancelled = m_task->failure().stage == TaskFailure::Cancelled;
+    m_labFail->setVisible(s == Failed && !cancelled);
+    m_labFailReason->setVisible(s == Failed);
     m_labWait->setVisible(s == Waiting);
     m_progressBar->setVisible(s >= Analyzing);
     if (s == Downloading)
         m_labDownInfo->show();
     else if (s != DownloadPaused)
         m_labDownInfo->hide();
-    if (s != Failed)
+    if (s != Failed) {
         m_labFail->setToolTip({});
+        m_labFailReason->setToolTip({});
+        setToolTip({});
+    }
+    layOutFailReason();
 }
 
 void VideoProgressBar::showRecord() {
@@ -178,6 +187,28 @@ void VideoProgressBar::showProgress(const TaskProgress& progress) {
 
 void VideoProgressBar::showFailure(const TaskFailure& failure) {
     m_labFail->setToolTip(failure.text);
+    m_labFailReason->setToolTip(failure.text);
+    setToolTip(failure.text);
+    updateStateWidgets();  // a cancelled task shows no failure icon
+}
+
+// The reason follows the failure icon (or takes its place for a cancelled
+// task) and ends before the Refresh button.
+void VideoProgressBar::layOutFailReason() {
+    const QRect icon = m_labFail->geometry();
+    const bool cancelled = m_task->failure().stage == TaskFailure::Cancelled;
+    const int left = cancelled ? icon.x() : icon.x() + 22;
+    const int right = width() - 79 - 8;
+    const int available = std::max(40, right - left);
+    m_labFailReason->setGeometry(left, icon.y(), available, icon.height());
+    const QString text = m_task->failure().text;
+    m_labFailReason->setText(
+        m_labFailReason->fontMetrics().elidedText(text, Qt::ElideRight, available));
+}
+
+void VideoProgressBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layOutFailReason();
 }
 
 // The stream dialog is modal but does not block: the task waits for its
@@ -195,7 +226,7 @@ void VideoProgressBar::offerStreams() {
 }
 
 void VideoProgressBar::OnShow() {
-    qDebug() << "login asked on thread" << QThread::currentThreadId();
+    qCDebug(clipwrightLog) << "login asked on thread" << QThread::currentThreadId();
     QPointer<VideoProgressBar> alive(this);
     QString userName;
     QString password;
@@ -247,9 +278,9 @@ void VideoProgressBar::OnBtnDelete() {
 }
 
 bool VideoProgressBar::shutdown() {
-    qDebug("{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{  begin Exit");
+    qCDebug(clipwrightLog, "{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{  begin Exit");
     m_task->shutdown();
-    qDebug("{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{  End Exit");
+    qCDebug(clipwrightLog, "{{{{{{{{{{{{{{{{{{{{{{{{{{{{{{  End Exit");
     return true;
 }
 
@@ -289,6 +320,7 @@ void VideoProgressBar::setBigDisplay(bool big) {
         button->move(w - 79, (h - button->height()) / 2);
     m_labUrlIcon->setGeometry(150, 14, 16, 16);
     m_labUrlIcon->setVisible(big);
+    layOutFailReason();
     update();
 }
 

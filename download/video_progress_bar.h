@@ -99,6 +99,9 @@ public:
     QImageButton* m_btnPause;
     QImageButton* m_btnStart;
     QLabel* m_labFail;
+    // Why the task failed, or that it was cancelled: elided to the row's
+    // width, the whole sentence in the tool-tip.
+    QLabel* m_labFailReason;
     QLabel* m_labAnlyzing;
     QLabel* m_labUrlIcon;
     QLabel* m_labDownInfo;
@@ -127,6 +130,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildForm();
@@ -135,6 +139,7 @@ private:
     void showRecord();
     void showProgress(const TaskProgress& progress);
     void showFailure(const TaskFailure& failure);
+    void layOutFailReason();
     void offerStreams();
 
     bool m_bigDisplay = true;

@@ -1,4 +1,5 @@
 #include "download/video_resource_dialog.h"
+#include "core/log_category.h"
 
 #include <QColor>
 #include <QDebug>
@@ -12,6 +13,44 @@
 #include "core/preferences_store.h"
 #include "platform/text.h"
 #include "widgets/image_button.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace {
+
+// The folder field: while it is not being edited it shows the whole path,
+// elided in the middle when it is too long, and the full path in its
+// tool-tip; editing shows the text as typed.
+class FolderEdit : public QLineEdit {
+public:
+    explicit FolderEdit(QWidget* parent) : QLineEdit(parent) {
+        connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+            setToolTip(text);
+            update();
+        });
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (hasFocus()) {
+            QLineEdit::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const QRect area = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                               .adjusted(2, 0, -2, 0);
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
+
+}  // namespace
 
 VideoResourceModel::VideoResourceModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -119,7 +158,7 @@ VideoResourceDialog::VideoResourceDialog(QWidget* parent) : QImageDialog(parent)
         " QHeaderView::section  { background-color: qlineargradient(x1:0, y1:0, x2:0, y2:2,stop:0 "
         "#2994B9, stop: 0.5 #23869C,stop: 0.6 #1E7388, stop:1 #1B5B68); color: white; border: "
         "1px solid #1A7889; }");
-    m_labDownPath = new QLineEdit(this);
+    m_labDownPath = new FolderEdit(this);
     m_labDownPath->setObjectName("m_labDownPath");
     m_labDownPath->setStyleSheet("QLineEdit {background-color:transparent;border:none}");
     m_labDownPath->setGeometry(20, height() - 88, width() - 210, 24);
@@ -127,9 +166,19 @@ VideoResourceDialog::VideoResourceDialog(QWidget* parent) : QImageDialog(parent)
     m_btnOpen = addImageButton("/image/btn_folder.png", QPoint(width() - 184, height() - 92));
     m_btnCustomize =
         addImageButton("/image/Customize_btn.png", QPoint(width() - 150, height() - 90));
-    m_btnDown = addImageButton("/image/Download_Now_btn.png", QPoint(width() - 170, height() - 48));
+    // Cancel is the visible way out beside the title bar's cross; Enter
+    // presses Download Now and Escape Cancel.
+    m_btnCancel = addImageButton("/image/BTN_Cancel_1.png", QPoint(0, height() - 47));
+    m_btnCancel->move(width() - 20 - m_btnCancel->width(), m_btnCancel->y());
+    m_btnCancel->setObjectName("m_btnCancel");
+    m_btnDown = addImageButton("/image/Download_Now_btn.png", QPoint(0, height() - 48));
+    m_btnDown->move(m_btnCancel->x() - 10 - m_btnDown->width(), m_btnDown->y());
+    m_btnDown->setDefault(true);
     m_btnClose = addImageButton("/image/button_close.png", QPoint(width() - 28, 8));
+    m_btnClose->setToolTip(tr("Close"));
     m_btnDown->setObjectName("m_btnDown");
+    setEscapeButton(m_btnCancel);
+    connect(m_btnCancel, &QPushButton::clicked, this, &VideoResourceDialog::CloseWindow);
     connect(m_btnDown, &QPushButton::clicked, this, &VideoResourceDialog::OnBtnDown);
     connect(m_btnCustomize, &QPushButton::clicked, this, &VideoResourceDialog::OnBtnCustomize);
     connect(m_btnOpen, &QPushButton::clicked, this, &VideoResourceDialog::OnBtnOpen);
@@ -179,7 +228,7 @@ void VideoResourceDialog::OnBtnOpen() {
         QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (!folder.isEmpty()) {
         m_labDownPath->setText(folder);
-        qDebug().noquote() << folder;
+        qCDebug(clipwrightLog).noquote() << folder;
     }
 }
 

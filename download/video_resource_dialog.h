@@ -53,6 +53,7 @@ public:
     QImageButton* m_btnCustomize;
     QImageButton* m_btnOpen;
     QImageButton* m_btnClose;
+    QImageButton* m_btnCancel;
     QTableView* m_tableView;
     QLineEdit* m_labDownPath;
 

@@ -1,3 +1,4 @@
+#include "platform/diagnostics.h"
 #include "segfetch/segfetch.h"
 
 #include "platform/text.h"
@@ -123,15 +124,16 @@ void* DownloadHelper::run(void*) {
     std::u16string path;
     FetchResult result;
     if (headTask(url, path) && checkPoint()) {
-        std::printf("%s\n", url.c_str());
+        platform::diag("%s\n", url.c_str());
         result = engine->downloadTask(url, path, &downloaded, &totalSize, connections_);
-        std::fputs("00000000000000000000000000000000000000000000000", stdout);
+        platform::diag("00000000000000000000000000000000000000000000000");
         // Success is the engine's word: an older file under the target's
         // name proves nothing.
         if (result.ok()) {
             popHead();
         } else if (!stopRequested()) {
-            std::printf("网络中断，等待重连... (%s)\n", result.reason.c_str());
+            platform::diag("connection lost, waiting to connect again... (%s)\n",
+                           result.reason.c_str());
             std::fflush(stdout);
             sleepUnlessStopped(retryDelayMs_);
         }

@@ -1,4 +1,5 @@
 #include "segfetch/segment_downloader.h"
+#include "platform/diagnostics.h"
 
 #include "platform/file_io.h"
 #include "platform/target_check.h"
@@ -155,8 +156,8 @@ FetchResult CSegmentDownloader::downloadTask(
     std::atomic<std::int64_t>* length, int connections) {
     if (counterAddress)
         counterAddress->store(&received_);
-    std::printf("downloaded = &rdownloaded; %" PRIuPTR " \n\r",
-                reinterpret_cast<std::uintptr_t>(&received_));
+    platform::diag("downloaded = &rdownloaded; %" PRIuPTR " \n\r",
+                   reinterpret_cast<std::uintptr_t>(&received_));
     {
         std::lock_guard lock(failureMutex_);
         failure_ = FetchResult{};
@@ -302,8 +303,8 @@ std::vector<std::int64_t> CSegmentDownloader::prepareParts(const std::vector<Seg
     }
     std::string reason;
     if (!stamps.saveAll(paths, planned, &reason))
-        std::printf("\r\nthe parts cannot be stamped (%s): a later run fetches them anew\n",
-                    reason.c_str());
+        platform::diag("\r\nthe parts cannot be stamped (%s): a later run fetches them anew\n",
+                       reason.c_str());
     return have;
 }
 
@@ -323,8 +324,8 @@ CSegmentDownloader::PlanRun CSegmentDownloader::runPlan(const std::string& url,
         return PlanRun::FileChanged;
     std::vector<std::thread> workers;
     for (std::size_t i = 0; i < segments.size(); ++i) {
-        std::printf("\r\n----------start:%" PRId64 "    end:%" PRId64 "-------------%zu",
-                    segments[i].start, segments[i].end, i);
+        platform::diag("\r\n----------start:%" PRId64 "    end:%" PRId64 "-------------%zu",
+                       segments[i].start, segments[i].end, i);
         try {
             workers.emplace_back(
                 [this, &segment = segments[i], kept = have[i]] { segmentWorker(segment, kept); });
@@ -345,7 +346,7 @@ CSegmentDownloader::PlanRun CSegmentDownloader::runPlan(const std::string& url,
     if (finishedCount_ == count) {
         written = joinParts(segments, target);
     } else if (rangeRefused_ && failure().outcome == FetchOutcome::NotRun) {
-        std::printf("\r\nthe server ignores Range: one connection over the whole file\n");
+        platform::diag("\r\nthe server ignores Range: one connection over the whole file\n");
         written = fetchWholeFile(url, target);
         if (fileChanged_)
             return PlanRun::FileChanged;
@@ -384,10 +385,10 @@ bool CSegmentDownloader::fetchWholeFile(const std::string& url, const std::u16st
 void CSegmentDownloader::segmentWorker(const SegmentInfo& segment, std::int64_t have) {
     const std::string part = platform::utf16ToUtf8(segment.partPath);
     const std::int64_t length = segment.length();
-    std::printf("\r\n----------nFile:%" PRId64 "    nSec:%" PRId64 "-------------%s", have, length,
-                part.c_str());
+    platform::diag("\r\n----------nFile:%" PRId64 "    nSec:%" PRId64 "-------------%s", have,
+                   length, part.c_str());
     if (have == length) {
-        std::printf("文件下载成功！下载结束！\n");
+        platform::diag("the file is complete: the download has ended\n");
         ++finishedCount_;
         return;
     }
@@ -400,8 +401,8 @@ void CSegmentDownloader::segmentWorker(const SegmentInfo& segment, std::int64_t 
     }
     if (::ftruncate(fd, have) != 0)  // bytes beyond `have` are not trusted
         have = 0;
-    std::printf("\r\n----------downl:%" PRId64 "    wei:%" PRId64 "-------------%s",
-                segment.start + have, segment.end, part.c_str());
+    platform::diag("\r\n----------downl:%" PRId64 "    wei:%" PRId64 "-------------%s",
+                   segment.start + have, segment.end, part.c_str());
     const FetchEnd end = fetchWithRetries(segment, fd, have, true);
     ::close(fd);
     if (end == FetchEnd::RangeRefused)
@@ -655,14 +656,14 @@ void CSegmentDownloader::requestStop() {
 
 void CSegmentDownloader::suspendWorkers() {
     std::lock_guard lock(pauseMutex_);
-    std::printf("------------%x-------%x---", paused_ ? 1u : 0u, 1u);
+    platform::diag("------------%x-------%x---", paused_ ? 1u : 0u, 1u);
     paused_ = true;
     pauseChanged_.notify_all();  // cuts a reconnect pause short
 }
 
 void CSegmentDownloader::resumeWorkers() {
     std::lock_guard lock(pauseMutex_);
-    std::printf("------------%x-------%x---", paused_ ? 1u : 0u, 0u);
+    platform::diag("------------%x-------%x---", paused_ ? 1u : 0u, 0u);
     paused_ = false;
     pauseChanged_.notify_all();
 }

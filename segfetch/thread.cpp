@@ -1,3 +1,4 @@
+#include "platform/diagnostics.h"
 #include "segfetch/segfetch.h"
 
 #include <sys/syscall.h>
@@ -122,8 +123,8 @@ void Thread::stop() {
     std::unique_lock lock(control->mutex);
     if (!liveLocked())
         return;
-    std::fputs("\n\r-----------------------------------------------------------------------\n\r",
-               stdout);
+    platform::diag(
+        "\n\r-----------------------------------------------------------------------\n\r");
     requestStopLocked();
     if (handle->get_id() == std::this_thread::get_id())
         return;  // the thread itself asked: it ends when it returns from run()

@@ -168,6 +168,11 @@ PageText getPage(const std::string& url, const std::string& userAgent) {
     // A page that could not be fetched at all fails like a bad status.
     if (!response.transportOk || outcomeOf(response) != StatusOutcome::Good) {
         page.failed = true;
+        page.reason = response.aborted ? "the page is over 64 MiB" : http::failureReason(response);
+        if (page.reason.empty())
+            page.reason = http::statusDescription(response);
+        page.httpStatus = static_cast<int>(response.status);
+        page.systemError = response.systemError;
         return page;
     }
     page.bytes = static_cast<std::int64_t>(body.size());

@@ -16,6 +16,9 @@ std::string userAgentOf(const VariableTable& variables);
 
 struct PageText {
     bool failed = false;  // no answer, or an answer with a bad status
+    std::string reason;   // when failed: the transport failure or the status, in words
+    int httpStatus = 0;   // when failed: the server's status, 0 without an answer
+    int systemError = 0;  // when failed: the errno behind the transport failure
     Value text;           // the body as UTF-8 text; unset when it was empty
     std::int64_t bytes = 0;
 };

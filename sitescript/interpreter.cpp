@@ -3,6 +3,7 @@
 #include "platform/text.h"
 #include "sitescript/functions.h"
 #include "sitescript/http_access.h"
+#include "sitescript/last_reason.h"
 #include "sitescript/trace.h"
 
 #include <iostream>
@@ -150,8 +151,10 @@ int getHtml(const Assignment& a) {
     if (!args || !(*args)[0])
         return 0;
     PageText page = getPage(narrow((*args)[0]), userAgentOf(a.variables()));
-    if (page.failed)
+    if (page.failed) {
+        noteFetchFailure({std::move(page.reason), page.httpStatus, page.systemError});
         return -1;
+    }
     if (page.text)
         a.assign(std::move(page.text));
     return static_cast<int>(std::min<std::int64_t>(page.bytes, INT32_MAX));

@@ -1,6 +1,7 @@
 #include "sitescript/media_files.h"
 
 #include "platform/process.h"
+#include "sitescript/last_reason.h"
 #include "sitescript/sitescript.h"
 #include "sitescript/tooling.h"
 
@@ -17,6 +18,17 @@ namespace sitescript {
 namespace {
 
 constexpr std::size_t kSignatureBytes = 140;
+
+// The last line of a program's output that holds more than blanks: where
+// ffmpeg says why it gave up.
+std::string lastLineOf(const std::string& output) {
+    const std::size_t last = output.find_last_not_of(" \t\r\n");
+    if (last == std::string::npos)
+        return {};
+    const std::size_t breakBefore = output.find_last_of("\r\n", last);
+    const std::size_t first = breakBefore == std::string::npos ? 0 : breakBefore + 1;
+    return output.substr(first, last + 1 - first);
+}
 
 bool hasText(const std::array<char, kSignatureBytes>& head, std::size_t offset, const char* text) {
     return std::memcmp(head.data() + offset, text, std::strlen(text)) == 0;
@@ -73,17 +85,22 @@ int probeFileType(const std::filesystem::path& path) {
 
 int mergeStreams(const std::filesystem::path& output, const std::filesystem::path& input1,
                  const std::filesystem::path* input2, int mode) {
-    if (mode == FileTypeF4f)
+    if (mode == FileTypeF4f) {
+        setLastReason(ReasonMerge, "Fragmented Flash pieces cannot be combined.");
         return -1;
+    }
     const std::filesystem::path ffmpeg = platform::findProgram("ffmpeg");
     if (ffmpeg.empty()) {
         std::cerr << "sitescript: no ffmpeg in the application directory or on PATH\n";
+        setLastReason(ReasonMerge, "ffmpeg was not found in the application folder or on PATH.");
         return -1;
     }
     std::vector<std::string> argv = ffmpegCommand(ffmpeg);
     if (mode == MergeModeMux) {
-        if (!input2)
+        if (!input2) {
+            setLastReason(ReasonMerge, "The audio stream to combine with the video is missing.");
             return -1;
+        }
         argv.insert(argv.end(), {"-i", fileArgument(input1), "-i", fileArgument(*input2), "-vcodec",
                                  "copy", "-acodec", "copy", fileArgument(output)});
     } else {
@@ -98,6 +115,12 @@ int mergeStreams(const std::filesystem::path& output, const std::filesystem::pat
                               : std::string("could not be started"))
               << (run.output.empty() ? "" : ": ") << run.output
               << (run.output.ends_with('\n') ? "" : "\n");
+    if (!run.started) {
+        setLastReason(ReasonMerge, "ffmpeg could not be started.");
+        return -1;
+    }
+    const std::string line = lastLineOf(run.output);
+    setLastReason(ReasonMerge, "ffmpeg failed" + (line.empty() ? std::string(".") : ": " + line));
     return -1;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/text.h"
 #include "sitescript/interpreter.h"
+#include "sitescript/last_reason.h"
 #include "sitescript/media_files.h"
 #include "sitescript/script_model.h"
 
@@ -65,13 +66,33 @@ void freeVideoInfo(VideoInfo** result) {
     *result = nullptr;
 }
 
+// Records why the run ended as it did, for SiteScriptLastReason.
+void noteOutcome(int status, bool runaway, const VideoInfo& info) {
+    const FetchFailure fetch = takeFetchFailure();
+    if (status == AnalyseLoginFailed) {
+        setLastReason(ReasonLogin, "Login failed, Please check your user name or password!");
+    } else if (status < 0 && !fetch.text.empty()) {
+        setLastReason(ReasonPageFetch, "The page could not be fetched: " + fetch.text + ".",
+                      fetch.httpStatus, fetch.systemError);
+    } else if (status < 0) {
+        setLastReason(ReasonScript, runaway ? "The site script ran away and was stopped."
+                                            : "The site script failed on this page.");
+    } else if (!info.url && !info.parts) {
+        setLastReason(ReasonNoStream, "The page offers no video stream.");
+    }
+}
+
 // Runs the analysis into `info`, which the caller owns.
 int analyseInto(LoginCallback callback, std::u16string_view pageUrl, std::intptr_t context,
                 VideoInfo& info) {
     const ScriptModel model = loadScriptModel();
     const std::optional<std::size_t> block = findBlock(model, 0, pageUrl);
-    if (!block)
+    if (!block) {
+        setLastReason(ReasonNoBlock, model.blocks.empty()
+                                         ? "The site script file is missing or empty."
+                                         : "No site script knows this address.");
         return 0;
+    }
     VariableTable variables(pageUrl);
     RunResult runResult;
     Analysis analysis{model, variables, runResult, callback, context};
@@ -81,6 +102,7 @@ int analyseInto(LoginCallback callback, std::u16string_view pageUrl, std::intptr
         info.parts = makePartList(*runResult.parts);
     if (status >= 0)
         copyFinalValues(variables, info);
+    noteOutcome(status, analysis.runaway, info);
     return status;
 }
 
@@ -88,11 +110,13 @@ int analyseUrl(LoginCallback callback, const char16_t* url, VideoInfo** result,
                std::intptr_t context) {
     auto* info = new VideoInfo{};
     int status = AnalyseFailed;
+    clearLastReason();
     // Nothing may escape through the plain-function table.
     try {
         status = analyseInto(callback, url ? url : u"", context, *info);
     } catch (const std::exception& error) {
         std::cerr << "sitescript: analysis failed: " << error.what() << "\n";
+        setLastReason(ReasonScript, std::string("The analysis failed: ") + error.what() + ".");
     }
     if (result)
         *result = info;
@@ -107,8 +131,11 @@ int probeFileTypeEntry(const char16_t* path) {
 
 int mergeStreamsEntry(const char16_t* output, const char16_t* input1, const char16_t* input2,
                       int mode) {
-    if (!output || !input1)
+    clearLastReason();
+    if (!output || !input1) {
+        setLastReason(ReasonMerge, "No files were named to combine.");
         return -1;
+    }
     const std::filesystem::path second = input2 ? pathOf(input2) : std::filesystem::path();
     return mergeStreams(pathOf(output), pathOf(input1), input2 ? &second : nullptr, mode);
 }
@@ -125,6 +152,10 @@ const ISiteScript* CreateSiteScriptHandle() {
 }
 
 void CloseSiteScriptHandle() {}
+
+const SiteScriptReason* SiteScriptLastReason() {
+    return &sitescript::lastReason();
+}
 
 int SiteScriptAcceptsUrl(const char16_t* url) {
     if (!url)

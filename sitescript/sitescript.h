@@ -121,6 +121,33 @@ SITESCRIPT_EXPORT const ISiteScript* CreateSiteScriptHandle();
 // Has no effect; the table is never freed.
 SITESCRIPT_EXPORT void CloseSiteScriptHandle();
 
+// Why the calling thread's last AnalyseUrl or MergeStreams call ended as it
+// did. The engine keeps one record per thread; each of those two calls
+// overwrites it, so read it on the same thread, before the next call.
+enum SiteScriptReasonKind : std::int32_t {
+    ReasonNone = 0,       // the call succeeded and, for AnalyseUrl, resolved a stream
+    ReasonNoBlock = 1,    // AnalyseUrl: no block of the script file names the address,
+                          // or there is no script file
+    ReasonNoStream = 2,   // AnalyseUrl: the script ran but resolved no stream (no URL, no parts)
+    ReasonPageFetch = 3,  // AnalyseUrl: a page could not be fetched (httpStatus, systemError)
+    ReasonScript = 4,     // AnalyseUrl: a statement failed, or a guard stopped a runaway script
+    ReasonLogin = 5,      // AnalyseUrl: the login did not succeed
+    ReasonMerge = 6,      // MergeStreams: ffmpeg is missing or failed, or the mode cannot join
+};
+
+struct SiteScriptReason {
+    std::int32_t kind;         // a SiteScriptReasonKind
+    std::int32_t httpStatus;   // ReasonPageFetch: the server's status; 0 when none answered
+    std::int32_t systemError;  // the errno behind a failed connection; 0 when none
+    // UTF-8, never null: a short sentence for the user ("" for ReasonNone);
+    // for ReasonMerge it ends with ffmpeg's last error line. Valid until the
+    // thread's next AnalyseUrl or MergeStreams call.
+    const char* text;
+};
+
+// The calling thread's record; never null. Before any call: ReasonNone.
+SITESCRIPT_EXPORT const SiteScriptReason* SiteScriptLastReason();
+
 // 1 when the script file has a block that AnalyseUrl would run for `url`
 // (its site key occurs in the URL), 0 when none does, when `url` is null or
 // the script file is missing. Reads the script file on every call; safe on

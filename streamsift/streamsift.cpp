@@ -1,6 +1,7 @@
 // Page analysis: fetch the watch page, keep a copy, decode its stream map
 // and hand the records out in blocks that only freeUrlData releases.
 #include "streamsift/streamsift.h"
+#include "platform/diagnostics.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -71,7 +72,7 @@ dlInfo* exportRecords(const std::vector<Stream>& streams, int firstIndex) {
         record.url = copyString(streams[i].url, kUrlBlock);
         record.type = copyString(streams[i].type, kTypeBlock);
         record.quality = copyString(streams[i].quality);
-        std::printf(
+        platform::diag(
             "----------URL-------- \n %s \n---------quality----- \n %s \n----------type-------\n "
             "%s \n",
             record.url, record.quality, record.type);

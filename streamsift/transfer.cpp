@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/diagnostics.h"
 #include "platform/http.h"
 #include "platform/text.h"
 #include "streamsift/hosts.h"
@@ -98,7 +99,7 @@ private:
             std::atomic_ref<int>(percent_).store(percentDone(received_, length_));
         const float speed = static_cast<float>(received_ / (elapsedMs_ / 1000.0) / 1024.0);
         std::atomic_ref<float>(speed_).store(speed);
-        std::printf("download speed : %f kb/s\r", speed);
+        platform::diag("download speed : %f kb/s\r", speed);
         const std::uint64_t elapsed = platform::monotonicMillis() - start_;
         elapsedMs_ = elapsed == 0 ? kFallbackElapsedMs : elapsed;
         return true;

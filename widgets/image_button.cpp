@@ -1,12 +1,17 @@
 #include "widgets/image_button.h"
 
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 QImageButton::QImageButton(QWidget* parent) : QPushButton(parent) {
     setFlat(true);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab, pressed with Space; a click does not take the focus
+    // from where the user types. Enter presses only a dialog's default
+    // button, never whichever button has the focus.
+    setFocusPolicy(Qt::TabFocus);
+    setAutoDefault(false);
 }
 
 bool QImageButton::setImage(const QString& path) {
@@ -35,6 +40,30 @@ void QImageButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int frameWidth = m_image.width() / 4;
     painter.drawPixmap(0, 0, m_image, m_state * frameWidth, 0, frameWidth, m_image.height());
+    if (hasFocus())
+        paintFocusMark(painter);
+}
+
+// The skin's focus mark: a dotted frame in the accent colour just inside
+// the button's edge.
+void QImageButton::paintFocusMark(QPainter& painter) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(QColor(26, 119, 137));
+    pen.setWidth(1);
+    pen.setStyle(Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 3, 3);
+}
+
+void QImageButton::focusInEvent(QFocusEvent* event) {
+    QPushButton::focusInEvent(event);
+    update();
+}
+
+void QImageButton::focusOutEvent(QFocusEvent* event) {
+    QPushButton::focusOutEvent(event);
+    update();
 }
 
 void QImageButton::enterEvent(QEnterEvent* event) {

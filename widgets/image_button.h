@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <QPushButton>
 
+class QPainter;
+
 class QImageButton : public QPushButton {
     Q_OBJECT
 public:
@@ -32,11 +34,15 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 protected:
     void setState(State state);
 
 private:
+    void paintFocusMark(QPainter& painter);
+
     QPixmap m_image;
     State m_state = Normal;
     bool m_handCursor = true;

@@ -1,8 +1,10 @@
 #include "widgets/image_dialog.h"
 
+#include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "widgets/compositor.h"
 #include "widgets/image_button.h"
 #include "widgets/skinned_form.h"
 
@@ -37,7 +39,34 @@ QImageDialog::ButtonRow QImageDialog::addButtonRow(const QString& okImage,
     row.close = skinned::imageButton(this, "/image/button_close.png",
                                      {.objectName = "m_btnClose", .toolTip = tr("Close")});
     placeButtonRow(row, margins);
+    if (row.ok)
+        row.ok->setDefault(true);
+    setEscapeButton(row.cancel ? row.cancel : row.close);
     return row;
+}
+
+void QImageDialog::setEscapeButton(QAbstractButton* button) {
+    m_escapeButton = button;
+}
+
+// Escape (and the window manager's close request) answers as the dialog's
+// Cancel or close button does, so that its own handler decides the result.
+void QImageDialog::reject() {
+    if (m_rejecting || !m_escapeButton || !m_escapeButton->isVisible() ||
+        !m_escapeButton->isEnabled()) {
+        QDialog::reject();
+        return;
+    }
+    m_rejecting = true;  // a handler that calls reject() ends the dialog plainly
+    const QPointer<QImageDialog> alive(this);
+    m_escapeButton->click();
+    if (!alive)
+        return;
+    m_rejecting = false;
+    // A handler that only asked to close (close() while closing) has not
+    // ended the dialog yet.
+    if (isVisible())
+        QDialog::reject();
 }
 
 void QImageDialog::placeButtonRow(const ButtonRow& row, const ButtonRowMargins& margins) {
@@ -50,6 +79,32 @@ void QImageDialog::placeButtonRow(const ButtonRow& row, const ButtonRowMargins& 
     }
     if (row.close)
         row.close->move(width() - margins.closeRight - row.close->width(), margins.closeTop);
+}
+
+void QImageDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    cutToShapeWithoutCompositor();
+}
+
+void QImageDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (isVisible())
+        cutToShapeWithoutCompositor();
+}
+
+// The mask follows what the dialog paints: every pixel with some opacity.
+void QImageDialog::cutToShapeWithoutCompositor() {
+    if (skinned::compositorRunning()) {
+        clearMask();
+        return;
+    }
+    const QImage drawn = grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage shape = drawn.createAlphaMask(Qt::ThresholdAlphaDither | Qt::MonoOnly);
+    const QRegion region(QBitmap::fromImage(shape));
+    if (region.isEmpty())
+        clearMask();
+    else
+        setMask(region);
 }
 
 void QImageDialog::paintEvent(QPaintEvent*) {

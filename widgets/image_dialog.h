@@ -3,8 +3,10 @@
 // the picture show. The top `dragHeight` pixels act as its title bar.
 #pragma once
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QPixmap>
+#include <QPointer>
 
 class QImageButton;
 
@@ -53,15 +55,28 @@ public:
     // pixels left of Cancel.
     void placeButtonRow(const ButtonRow& row, const ButtonRowMargins& margins = {});
 
+    // The button that Escape presses (addButtonRow sets its Cancel, else
+    // its close button, and makes its OK the default button for Enter).
+    void setEscapeButton(QAbstractButton* button);
+    void reject() override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Without a compositor the transparent pixels would show black: the
+    // window is cut to its opaque pixels instead.
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void cutToShapeWithoutCompositor();
+
     QPixmap m_background;
     int m_dragHeight = 36;
     bool m_dragging = false;
     QPoint m_pressOffset;
+    QPointer<QAbstractButton> m_escapeButton;
+    bool m_rejecting = false;
 };

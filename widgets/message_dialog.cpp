@@ -139,7 +139,7 @@ void QMessageDlg::prepare() {
 
 void QMessageDlg::showEvent(QShowEvent* event) {
     prepare();
-    QDialog::showEvent(event);
+    QImageDialog::showEvent(event);
 }
 
 void QMessageDlg::OnBtnOk() {

@@ -112,6 +112,47 @@ TEST_F(Network, GetHtmlStatusRules) {
     EXPECT_EQ(valueAfter({literal("P", "kept"), "VAR P = GETHTML(NOSUCH)"}, "P"), "kept");
 }
 
+// Each failure leaves its reason in the calling thread's record, and the
+// next call on that thread starts it afresh; another thread's record is its
+// own.
+TEST_F(Network, TheLastReasonSaysWhyTheAnalysisEndedSo) {
+    startServer();
+    useScript(block("/missing", {literal("U", url("/missing")), "VAR P = GETHTML(U)"}) +
+              block("refused", {literal("U", kUnreachable), "VAR P = GETHTML(U)"}) +
+              block("nostream", {literal("U", url("/page")), "VAR P = GETHTML(U)"}) +
+              block("stream", {literal("U", url("/page")), "VIDURL = U;"}));
+    EXPECT_EQ(analyse(url("/missing")).status, -1);
+    const SiteScriptReason* reason = SiteScriptLastReason();
+    EXPECT_EQ(reason->kind, ReasonPageFetch);
+    EXPECT_EQ(reason->httpStatus, 404);
+    EXPECT_STREQ(reason->text, "The page could not be fetched: HTTP 404 Not Found.");
+
+    analyse("http://refused/");
+    EXPECT_EQ(SiteScriptLastReason()->kind, ReasonPageFetch);
+    EXPECT_EQ(SiteScriptLastReason()->httpStatus, 0);
+    EXPECT_NE(SiteScriptLastReason()->systemError, 0);  // ECONNREFUSED
+    EXPECT_NE(std::string(SiteScriptLastReason()->text).find("no connection to 127.0.0.1:1"),
+              std::string::npos)
+        << SiteScriptLastReason()->text;
+
+    EXPECT_EQ(analyse("http://nostream/").status, 11);
+    EXPECT_EQ(SiteScriptLastReason()->kind, ReasonNoStream);
+    EXPECT_EQ(analyse("http://no-block-names-this/").status, 0);
+    EXPECT_EQ(SiteScriptLastReason()->kind, ReasonNoBlock);
+    EXPECT_STREQ(SiteScriptLastReason()->text, "No site script knows this address.");
+
+    std::thread other([&] {
+        EXPECT_EQ(SiteScriptLastReason()->kind, ReasonNone);  // untouched by this thread
+        analyse(url("/missing"));
+        EXPECT_EQ(SiteScriptLastReason()->kind, ReasonPageFetch);
+    });
+    other.join();
+    EXPECT_EQ(SiteScriptLastReason()->kind, ReasonNoBlock);
+    analyse("http://stream/");
+    EXPECT_EQ(SiteScriptLastReason()->kind, ReasonNone);
+    EXPECT_STREQ(SiteScriptLastReason()->text, "");
+}
+
 TEST_F(Network, RedirectsAreFollowedOnlyToHttp) {
     startServer();
     EXPECT_EQ(valueAfter({literal("U", url("/redirect")), "VAR P = GETHTML(U)"}, "P"),
