@@ -4,6 +4,7 @@
 #include "hls/tests/hls_media.h"
 #include "hls/tests/hls_server.h"
 #include "platform/process.h"
+#include "testing/fault_server.h"
 #include "testing/media.h"
 
 #include <filesystem>
@@ -55,6 +56,54 @@ TEST_F(GetCommand, AnHlsPageEndsAsOneMp4OfItsBestVariant) {
     EXPECT_EQ(result.output, expected.string() + "\n");
     hls_test::expectPlayable(expected, hls_test::kSampleSeconds, 320, 240);
     EXPECT_EQ(hls.requestsOf("/master/v1.m3u8"), 0);
+}
+
+TEST_F(GetCommand, SeveralUrlsRunAtMostMaxTasksAtOnceAndPrintTheirFilesInOrder) {
+    std::vector<std::string> bodies;
+    std::string script;
+    for (int i = 0; i < 3; ++i) {
+        bodies.push_back(testing_support::patternBytes(300000 + std::size_t(i) * 1000));
+        const std::string stream = "/s" + std::to_string(i) + ".bin";
+        server.serveSlowly(stream, bodies.back(), 100000);
+    }
+    server.start();
+    for (int i = 0; i < 3; ++i)
+        script += streamBlock("/watch-" + std::to_string(i), "Clip " + std::to_string(i),
+                              {server.url("/s" + std::to_string(i) + ".bin")});
+    writeScript(homePath(), script);
+    const auto out = homePath() / "out";
+    const std::string missing = server.url("/no-such-page");
+    const platform::ProcessResult some = platform::runProcessForStdout(
+        {CLIPWRIGHT_CLI, "get", server.url("/watch-0"), missing, server.url("/watch-1"),
+         server.url("/watch-2"), "--max-tasks", "2", "--out-dir", out.string()});
+    EXPECT_EQ(some.exitCode, 1);  // one URL failed
+    // The failed URL prints nothing; the others in the order given.
+    EXPECT_EQ(some.output, (out / "Clip 0.mp4").string() + "\n" + (out / "Clip 1.mp4").string() +
+                               "\n" + (out / "Clip 2.mp4").string() + "\n");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(contentOf(out / ("Clip " + std::to_string(i) + ".mp4")) ==
+                    bodies[std::size_t(i)])
+            << i;
+    EXPECT_EQ(server.peakPathsInTransfer(), 2);
+
+    const platform::ProcessResult failed =
+        platform::runProcess({CLIPWRIGHT_CLI, "get", missing, "--out-dir", out.string()}, true);
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.output.find("get: "), std::string::npos) << failed.output;
+
+    const auto again = homePath() / "again";
+    const platform::ProcessResult all = platform::runProcessForStdout(
+        {CLIPWRIGHT_CLI, "get", server.url("/watch-2"), server.url("/watch-0"), "--max-tasks", "1",
+         "--out-dir", again.string()});
+    EXPECT_EQ(all.exitCode, 0);
+    EXPECT_EQ(all.output,
+              (again / "Clip 2.mp4").string() + "\n" + (again / "Clip 0.mp4").string() + "\n");
+    for (const char* bad : {"0", "21", "many"}) {
+        EXPECT_EQ(
+            platform::runProcess({CLIPWRIGHT_CLI, "get", "u", "--max-tasks", bad}, true).exitCode,
+            2)
+            << bad;
+    }
 }
 
 }  // namespace
