@@ -55,7 +55,9 @@
  * status, a refused Content-Encoding or a write error ends the download at
  * once. Answers are written only where they belong: a ranged answer must be
  * 206 with the asked Content-Range; a server that ignores Range gets the
- * whole file over one connection.
+ * whole file over one connection. Every connection draws its bytes from
+ * the process-wide download budget of platform/http.h (setRateLimit), which
+ * all downloads of the process share.
  */
 #pragma once
 

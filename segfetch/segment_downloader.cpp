@@ -465,6 +465,7 @@ CSegmentDownloader::FetchEnd CSegmentDownloader::fetchInto(const SegmentInfo& se
             : std::max<long>(
                   1, static_cast<long>((platform::transferLimits().stall.count() + 999) / 1000));
     request.receiveBufferBytes = kReceiveBufferBytes;
+    request.shareRateLimit = true;  // the process-wide download rate applies
     if (ranged) {
         request.rangeFirst = first;
         request.rangeLast = segment.end - 1;
