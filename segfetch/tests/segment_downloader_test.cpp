@@ -1,5 +1,7 @@
 #include "segfetch/segment_downloader.h"
 
+#include "platform/http.h"
+#include "platform/rate.h"
 #include "platform/text.h"
 #include "platform/transfer_limits.h"
 #include "segfetch/part_stamps.h"
@@ -493,6 +495,69 @@ TEST_F(JoinSegmentTest, MissingOrShortPartFails) {
     EXPECT_FALSE(CSegmentDownloader::joinSegment(segment("absent"), fd));
     writeFile(dir / "short", "01234");
     EXPECT_FALSE(CSegmentDownloader::joinSegment(segment("short"), fd));
+}
+
+}  // namespace
+
+namespace {
+
+// The process-wide download budget for one test, switched off after.
+class SharedBudget {
+public:
+    explicit SharedBudget(std::int64_t bytesPerSecond) {
+        platform::http::setRateLimit(bytesPerSecond);
+    }
+    ~SharedBudget() { platform::http::setRateLimit(0); }
+};
+
+using Clock = std::chrono::steady_clock;
+
+// Two downloads at once share one budget: together they take at least the
+// time the budget allows for their bytes, however many connections they
+// open.
+TEST(SegmentDownloaderBudget, TwoDownloadsShareOneRate) {
+    constexpr std::int64_t kRate = 2 << 20;
+    const SharedBudget budget(kRate);
+    FaultServer first(3 << 20);
+    FaultServer second((3 << 20) + 12345);
+    TempDir dir;
+    const auto start = Clock::now();
+    auto one = std::async(std::launch::async, [&] {
+        CSegmentDownloader engine;
+        return engine.downloadTask(first.url("/file"), wide(dir / "one.mp4"), nullptr, nullptr, 5);
+    });
+    auto two = std::async(std::launch::async, [&] {
+        CSegmentDownloader engine;
+        return engine.downloadTask(second.url("/file"), wide(dir / "two.mp4"), nullptr, nullptr, 3);
+    });
+    const FetchResult oneResult = one.get();
+    const FetchResult twoResult = two.get();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    ASSERT_TRUE(oneResult.ok()) << oneResult.reason;
+    ASSERT_TRUE(twoResult.ok()) << twoResult.reason;
+    EXPECT_EQ(readFile(dir / "one.mp4"), first.body());
+    EXPECT_EQ(readFile(dir / "two.mp4"), second.body());
+    const auto total = static_cast<double>(first.body().size() + second.body().size());
+    const double least =
+        (total - static_cast<double>(platform::RateBudget::burstFor(kRate))) / kRate;
+    EXPECT_GE(seconds, least * 0.9);
+}
+
+// A connection that waits for budget longer than the stall limit is not
+// stalled: each connection's share here is 4 KiB/s, so its 12 KiB answer
+// takes about three times the 1 s limit, and no request is made again.
+TEST(SegmentDownloaderBudget, WaitingForBudgetIsNoStall) {
+    const SharedBudget budget(8 << 10);
+    FaultServer server(24 << 10);
+    TempDir dir;
+    CSegmentDownloader engine;
+    engine.setStallTimeout(1);
+    const FetchResult result =
+        engine.downloadTask(server.url("/file"), wide(dir / "slow.mp4"), nullptr, nullptr, 2);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_EQ(readFile(dir / "slow.mp4"), server.body());
+    EXPECT_EQ(sorted(server.rangesAsked("/file")),
+              (std::vector<std::string>{"", "bytes=0-12287", "bytes=12288-24575"}));
 }
 
 }  // namespace
