@@ -136,11 +136,21 @@ TEST(SegmentPlan, CutsEqualRangesAndGivesTheRemainderToTheLast) {
     }
 }
 
+TEST(SegmentPlan, BoundariesFallOnWholeSixtyFourKibibytes) {
+    const std::int64_t length = (1 << 20) + 3;
+    const auto segments = CSegmentDownloader::planSegments("u", u"t", length, 5);
+    ASSERT_EQ(segments.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(segments[i].start, static_cast<std::int64_t>(i) * 3 * 65536);
+    EXPECT_EQ(segments[3].end, 4 * 3 * 65536);
+    EXPECT_EQ(segments[4].end, length);  // the remainder goes to the last
+}
+
 TEST(SegmentPlan, HandlesSizesBeyondFourGibibytesAndClampsConnections) {
     const std::int64_t threeGiB = 3LL << 30;
     const auto big = CSegmentDownloader::planSegments("u", u"t", threeGiB + 7, 5);
     ASSERT_EQ(big.size(), 5u);
-    EXPECT_EQ(big[4].start, 4 * ((threeGiB + 7) / 5));
+    EXPECT_EQ(big[4].start, 4 * ((threeGiB + 7) / 5 / 65536 * 65536));
     EXPECT_GT(big[4].start, std::int64_t{1} << 31);
     EXPECT_EQ(big[4].end, threeGiB + 7);
 
@@ -399,6 +409,51 @@ TEST_F(SegmentDownloaderTest, PartsOfAnotherPlanAreFetchedAnew) {
     EXPECT_EQ(readFile(target), changed.body());
 }
 
+// A part stamped for the equal cut of the plan before boundaries fell on
+// 64 KiB: its bytes belong elsewhere, so it is fetched anew, never joined
+// at the new plan's offset.
+TEST(SegmentDownloaderAlignedPlan, PartsOfTheOlderEqualCutAreFetchedAnew) {
+    ShortLimits limits;
+    const std::int64_t length = (1 << 20) + 3;
+    FaultServer server(static_cast<std::size_t>(length));
+    TempDir dir;
+    const fs::path target = dir / "clip.mp4";
+    const std::int64_t oldStart = length / 5;  // 209715; now 196608
+    writeFile(partOf(target, 1), server.body().substr(static_cast<std::size_t>(oldStart), 5000));
+    ASSERT_TRUE(
+        PartStamps(target.string())
+            .saveAll({partOf(target, 1).string()},
+                     {{length, oldStart, 2 * oldStart, {server.etag(), server.lastModified()}}},
+                     nullptr));
+    CSegmentDownloader engine;
+    const FetchResult result =
+        engine.downloadTask(server.url("/file"), wide(target), nullptr, nullptr, 5);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_EQ(readFile(target), server.body());
+    const auto ranges = server.rangesAsked("/file");
+    EXPECT_NE(std::find(ranges.begin(), ranges.end(), "bytes=196608-393215"), ranges.end());
+    EXPECT_EQ(engine.received(), length);
+}
+
+// Every way of joining gives the same file: shared blocks where the file
+// system can (here it may fall back), the kernel's copy, and 1 MiB blocks.
+TEST(SegmentDownloaderJoin, EveryCopyMethodJoinsTheSameFile) {
+    FaultServer server((5 << 20) + 3);
+    TempDir dir;
+    for (const auto method : {platform::CopyMethod::Clone, platform::CopyMethod::Kernel,
+                              platform::CopyMethod::Blocks}) {
+        CSegmentDownloader::setJoinMethodForTesting(method);
+        const fs::path target = dir / ("clip" + std::to_string(static_cast<int>(method)));
+        CSegmentDownloader engine;
+        const FetchResult result =
+            engine.downloadTask(server.url("/file"), wide(target), nullptr, nullptr, 5);
+        EXPECT_TRUE(result.ok()) << result.reason;
+        EXPECT_EQ(readFile(target), server.body()) << static_cast<int>(method);
+        EXPECT_FALSE(fs::exists(partOf(target, 4)));
+    }
+    CSegmentDownloader::setJoinMethodForTesting(platform::CopyMethod::Clone);
+}
+
 TEST_F(SegmentDownloaderTest, StalledConnectionIsOpenedAgain) {
     // The server's few handler threads are held by the stalled answers:
     // later requests wait for one, longer than the short first-byte limit.
@@ -495,6 +550,23 @@ TEST_F(JoinSegmentTest, MissingOrShortPartFails) {
     EXPECT_FALSE(CSegmentDownloader::joinSegment(segment("absent"), fd));
     writeFile(dir / "short", "01234");
     EXPECT_FALSE(CSegmentDownloader::joinSegment(segment("short"), fd));
+}
+
+// Each method alone, down to the last: a part longer than its segment, so
+// that no method may take more than the segment.
+TEST_F(JoinSegmentTest, EachMethodCopiesExactlyTheSegment) {
+    writeFile(dir / "p", "0123456789EXTRA");
+    for (const auto method : {platform::CopyMethod::Clone, platform::CopyMethod::Kernel,
+                              platform::CopyMethod::Blocks}) {
+        ASSERT_EQ(::ftruncate(fd, 0), 0);
+        CSegmentDownloader::setJoinMethodForTesting(method);
+        EXPECT_TRUE(CSegmentDownloader::joinSegment(segment("p"), fd));
+        EXPECT_EQ(readFile(dir / "t"), std::string(5, '\0') + "0123456789")
+            << static_cast<int>(method);
+        writeFile(dir / "short", "01234");
+        EXPECT_FALSE(CSegmentDownloader::joinSegment(segment("short"), fd));
+    }
+    CSegmentDownloader::setJoinMethodForTesting(platform::CopyMethod::Clone);
 }
 
 }  // namespace
