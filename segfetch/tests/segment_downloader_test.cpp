@@ -1,6 +1,7 @@
 #include "segfetch/segment_downloader.h"
 
 #include "platform/http.h"
+#include "platform/process.h"
 #include "platform/rate.h"
 #include "platform/text.h"
 #include "platform/transfer_limits.h"
@@ -11,6 +12,9 @@
 #include "testing/temp_dir.h"
 
 #include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -630,6 +634,87 @@ TEST(SegmentDownloaderBudget, WaitingForBudgetIsNoStall) {
     EXPECT_EQ(readFile(dir / "slow.mp4"), server.body());
     EXPECT_EQ(sorted(server.rangesAsked("/file")),
               (std::vector<std::string>{"", "bytes=0-12287", "bytes=12288-24575"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A btrfs file system in an image file, mounted for one test where that is
+// permitted (root, btrfs-progs, loop devices).
+class LoopBtrfs {
+public:
+    LoopBtrfs() {
+        const std::string image = (dir_ / "fs.img").string();
+        fs::create_directory(mountPoint());
+        if (!fs::exists("/usr/sbin/mkfs.btrfs") && !fs::exists("/sbin/mkfs.btrfs"))
+            return;
+        writeFile(image, "");
+        fs::resize_file(image, 256 << 20);
+        if (!platform::runProcess({"mkfs.btrfs", "-q", image}, true).ok())
+            return;
+        mounted_ =
+            platform::runProcess({"mount", "-o", "loop", image, mountPoint().string()}, true).ok();
+    }
+    ~LoopBtrfs() {
+        if (mounted_)
+            platform::runProcess({"umount", mountPoint().string()}, true);
+    }
+    bool mounted() const { return mounted_; }
+    fs::path mountPoint() const { return dir_ / "mnt"; }
+
+private:
+    TempDir dir_;
+    bool mounted_ = false;
+};
+
+// True when every extent of the file's first `length` bytes is shared with
+// another file.
+bool extentsShared(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    constexpr unsigned kMaxExtents = 64;
+    std::vector<char> buffer(sizeof(fiemap) + kMaxExtents * sizeof(fiemap_extent));
+    auto* map = reinterpret_cast<fiemap*>(buffer.data());
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = kMaxExtents;
+    const bool mapped = ::ioctl(fd, FS_IOC_FIEMAP, map) == 0 && map->fm_mapped_extents > 0;
+    ::close(fd);
+    if (!mapped)
+        return false;
+    for (unsigned i = 0; i < map->fm_mapped_extents; ++i) {
+        if (!(map->fm_extents[i].fe_flags & FIEMAP_EXTENT_SHARED))
+            return false;
+    }
+    return true;
+}
+
+// Where the file system shares blocks, the join clones the parts: the
+// target's blocks are the parts' own, a whole 64 KiB segment in the middle
+// and the last one with its unaligned end.
+TEST(SegmentDownloaderJoin, PartsAreClonedWhereTheFileSystemSharesBlocks) {
+    LoopBtrfs btrfs;
+    if (!btrfs.mounted())
+        GTEST_SKIP() << "no loop-mounted btrfs here (needs root, btrfs-progs and loop devices)";
+    const fs::path folder = btrfs.mountPoint();
+    const std::string body = testing_support::patternBytes(3 * 65536 + 5);
+    writeFile(folder / "t_1", body.substr(65536, 65536));
+    writeFile(folder / "t_2", body.substr(2 * 65536));
+    writeFile(folder / "t", body.substr(0, 65536));
+    const int fd = ::open((folder / "t").c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ::fsync(fd);
+    const auto segment = [&](int index, std::int64_t end) {
+        return SegmentInfo{"u", wide(partOf(folder / "t", index)), index * 65536, end};
+    };
+    EXPECT_TRUE(CSegmentDownloader::joinSegment(segment(1, 2 * 65536), fd));
+    EXPECT_TRUE(CSegmentDownloader::joinSegment(segment(2, 3 * 65536 + 5), fd));
+    ::close(fd);
+    EXPECT_EQ(readFile(folder / "t"), body);
+    EXPECT_TRUE(extentsShared(partOf(folder / "t", 1)));
+    EXPECT_TRUE(extentsShared(partOf(folder / "t", 2)));
 }
 
 }  // namespace
