@@ -349,8 +349,33 @@ void TaskController::stopTransfer() {
 
 void TaskController::setStartHeld(bool held) {
     m_startHeld = held;
-    if (!held && m_startPending && state() == Waiting)
+    if (!held)
+        startQueued();
+}
+
+void TaskController::startQueued() {
+    if (!isQueued())
+        return;
+    const bool held = m_startHeld;
+    m_startHeld = false;
+    m_startPending = false;
+    goOn();
+    m_startHeld = held;
+}
+
+// A queued task's way on: a transfer paused earlier resumes, otherwise one
+// starts (from the part files on disk).
+void TaskController::goOn() {
+    if (m_transfer)
+        resumeTransfer();
+    else
         startTransfer();
+}
+
+void TaskController::resumeTransfer() {
+    m_transfer->resume();
+    setState(Downloading);
+    m_timer.start(kTickMs);
 }
 
 void TaskController::timerDone() {
@@ -393,13 +418,18 @@ void TaskController::downOK(int state) {
     }
     m_transfer.reset();
     if (m_record.isHls()) {
-        emit finished(m_record.filePath);  // the transfer's remux made the output
+        finish();  // the transfer's remux made the output
         return;
     }
     startCombine();
 }
 
 // ---- combining ----
+
+void TaskController::finish() {
+    m_done = true;
+    emit finished(m_record.filePath);
+}
 
 void TaskController::startCombine() {
     // The parts may have taken the output's name meanwhile; the title gets
@@ -421,7 +451,7 @@ void TaskController::combinOK(int state) {
         return;
     m_combining = false;
     if (state == 0) {
-        emit finished(m_record.filePath);
+        finish();
         return;
     }
     // The pieces are kept: Refresh finds them complete and combines again.
@@ -435,6 +465,12 @@ void TaskController::combinOK(int state) {
 // ---- buttons ----
 
 void TaskController::pause() {
+    if (isQueued()) {
+        m_startPending = false;  // out of the queue until resumed
+        setState(DownloadPaused);
+        emit progressWorthSaving();
+        return;
+    }
     if (state() == Analyzing) {
         setState(AnalysisPaused);
         if (m_analysis)
@@ -459,13 +495,13 @@ void TaskController::resume() {
     }
     if (state() != DownloadPaused)
         return;
-    if (!m_transfer) {
-        startTransfer();  // a restored task's first start
+    if (m_startHeld) {
+        // Back into the queue; a restored task's first start waits there too.
+        m_startPending = true;
+        setState(Waiting);
         return;
     }
-    m_transfer->resume();
-    setState(Downloading);
-    m_timer.start(kTickMs);
+    goOn();
 }
 
 void TaskController::refresh() {

@@ -99,7 +99,8 @@ public:
 
     // Analyzing becomes AnalysisPaused (the analysis is held at its next
     // check point), Downloading becomes DownloadPaused (only for a transfer
-    // that can pause: see record().noResume).
+    // that can pause: see record().noResume); a queued task leaves the
+    // queue as DownloadPaused.
     void pause();
     // The reverse of pause(); a restored task starts its transfer here.
     void resume();
@@ -114,10 +115,16 @@ public:
     // Stops everything before the program quits; the part files stay for a
     // later resume (an RTMP task's partial output is removed).
     void shutdown();
-    // While held, a task whose stream is chosen waits in Waiting instead of
-    // starting its transfer; releasing the hold starts it. For a queue
-    // that limits how many tasks transfer at once.
+    // While held, a task whose stream is chosen, or that is resumed, waits
+    // in Waiting instead of transferring; releasing the hold lets it go on.
+    // For a queue that limits how many tasks transfer at once (TaskQueue).
     void setStartHeld(bool held);
+    // True while the task waits for the hold: Waiting with its transfer
+    // ready to start or to resume.
+    bool isQueued() const { return state() == Waiting && m_startPending; }
+    // Lets a queued task go on now, the hold staying in force for its next
+    // start.
+    void startQueued();
 
     // The wait before segfetch tries a failed part again; 0 (the default)
     // keeps segfetch's own.
@@ -127,6 +134,11 @@ public:
     TaskState state() const { return m_record.state; }
     bool isBusy() const { return state() == Analyzing || state() == Downloading; }
     bool isPaused() const { return state() == AnalysisPaused || state() == DownloadPaused; }
+    // True once finished() was emitted: the output is complete and the task
+    // transfers nothing any more (its state stays as it was).
+    bool isDone() const { return m_done; }
+    // Transferring or combining now: what a queue counts against its limit.
+    bool holdsASlot() const { return state() == Downloading && !m_done; }
     // The offered streams while streamsOffered() waits for its answer.
     QList<StreamChoice>& streams() { return m_streams; }
     const TaskFailure& failure() const { return m_failure; }
@@ -175,9 +187,12 @@ private:
     bool offerHlsVariants();
     bool planHls(int row, const QString& folder, DownloadPlan* plan);
     void startTransfer();
+    void goOn();
+    void resumeTransfer();
     std::unique_ptr<Transfer> makeTransfer() const;
     void stopTransfer();
     void startCombine();
+    void finish();
     void removeNoResumeOutput();
 
     TaskRecord m_record;
@@ -194,6 +209,7 @@ private:
     bool m_startHeld = false;
     bool m_startPending = false;  // held back in Waiting
     bool m_combining = false;
+    bool m_done = false;
     TaskFailure m_failure;
     TaskProgress m_progress;
     DownloadingAnalyThread* m_analysis = nullptr;
