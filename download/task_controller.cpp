@@ -316,7 +316,7 @@ std::unique_ptr<Transfer> TaskController::makeTransfer() const {
 }
 
 void TaskController::startTransfer() {
-    if (m_startHeld) {
+    if (mustWait()) {
         m_startPending = true;
         setState(Waiting);
         return;
@@ -356,11 +356,14 @@ void TaskController::setStartHeld(bool held) {
 void TaskController::startQueued() {
     if (!isQueued())
         return;
-    const bool held = m_startHeld;
-    m_startHeld = false;
     m_startPending = false;
+    m_startGranted = true;
     goOn();
-    m_startHeld = held;
+    m_startGranted = false;
+}
+
+bool TaskController::mustWait() const {
+    return !m_startGranted && (m_startHeld || (m_startGate && !m_startGate()));
 }
 
 // A queued task's way on: a transfer paused earlier resumes, otherwise one
@@ -468,6 +471,11 @@ void TaskController::pause() {
     if (isQueued()) {
         m_startPending = false;  // out of the queue until resumed
         setState(DownloadPaused);
+        const qint64 total = m_record.totalSize;
+        const qint64 bytes = m_record.lastReceived;
+        m_progress = {TaskProgress::Restored, bytes, total, 0,
+                      total ? double(bytes) * 100.0 / double(total) : 0};
+        emit progressChanged(m_progress);
         emit progressWorthSaving();
         return;
     }
@@ -495,8 +503,8 @@ void TaskController::resume() {
     }
     if (state() != DownloadPaused)
         return;
-    if (m_startHeld) {
-        // Back into the queue; a restored task's first start waits there too.
+    if (mustWait()) {
+        // Into the queue; a restored task's first start waits there too.
         m_startPending = true;
         setState(Waiting);
         return;

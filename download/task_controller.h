@@ -29,6 +29,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class DownloadingAnalyThread;
@@ -119,11 +120,15 @@ public:
     // in Waiting instead of transferring; releasing the hold lets it go on.
     // For a queue that limits how many tasks transfer at once (TaskQueue).
     void setStartHeld(bool held);
-    // True while the task waits for the hold: Waiting with its transfer
-    // ready to start or to resume.
+    // Asked whenever the transfer would start or resume: false keeps the
+    // task waiting in Waiting until startQueued(). A queue's limit; empty
+    // (the default) lets every task go on.
+    void setStartGate(std::function<bool()> gate) { m_startGate = std::move(gate); }
+    // True while the task waits for the hold or the gate: Waiting with its
+    // transfer ready to start or to resume.
     bool isQueued() const { return state() == Waiting && m_startPending; }
-    // Lets a queued task go on now, the hold staying in force for its next
-    // start.
+    // Lets a queued task go on now, whatever the hold and the gate say; they
+    // stay in force for its next start.
     void startQueued();
 
     // The wait before segfetch tries a failed part again; 0 (the default)
@@ -187,6 +192,7 @@ private:
     bool offerHlsVariants();
     bool planHls(int row, const QString& folder, DownloadPlan* plan);
     void startTransfer();
+    bool mustWait() const;
     void goOn();
     void resumeTransfer();
     std::unique_ptr<Transfer> makeTransfer() const;
@@ -208,6 +214,8 @@ private:
     unsigned m_retryDelayMs = 0;  // 0: segfetch's own
     bool m_startHeld = false;
     bool m_startPending = false;  // held back in Waiting
+    bool m_startGranted = false;  // startQueued() is letting the task go on
+    std::function<bool()> m_startGate;
     bool m_combining = false;
     bool m_done = false;
     TaskFailure m_failure;

@@ -8,6 +8,13 @@
 
 TaskQueue::TaskQueue(QObject* parent) : QObject(parent) {}
 
+TaskQueue::~TaskQueue() {
+    for (const QPointer<TaskController>& task : m_tasks) {
+        if (task)
+            task->setStartGate({});
+    }
+}
+
 void TaskQueue::setMaxTasks(int count) {
     m_maxTasks = std::clamp(count, kMinTasks, kMaxTasks);
     scheduleUpdate();
@@ -16,7 +23,7 @@ void TaskQueue::setMaxTasks(int count) {
 void TaskQueue::add(TaskController* task) {
     if (!task || m_tasks.contains(task))
         return;
-    task->setStartHeld(true);
+    task->setStartGate([this] { return running() < m_maxTasks; });
     m_tasks.append(task);
     connect(task, &TaskController::stateChanged, this, &TaskQueue::scheduleUpdate);
     connect(task, &TaskController::finished, this, &TaskQueue::scheduleUpdate);
@@ -28,6 +35,7 @@ void TaskQueue::remove(TaskController* task) {
     if (!task)
         return;
     disconnect(task, nullptr, this, nullptr);
+    task->setStartGate({});
     m_tasks.removeAll(task);
     scheduleUpdate();
 }

@@ -1,8 +1,8 @@
 // The download queue: at most maxTasks() tasks transfer at once. Every task
-// added is held (TaskController::setStartHeld), so that a task whose stream
-// is chosen, or that is resumed, while the limit is reached waits in
-// Waiting; the queue lets the waiting tasks go on in the order they were
-// added whenever a transfer ends, fails, pauses or its task is removed.
+// added gets the queue's gate (TaskController::setStartGate), so that a task
+// whose stream is chosen, or that is resumed, while the limit is reached
+// waits in Waiting; the queue lets the waiting tasks go on in the order they
+// were added whenever a transfer ends, fails, pauses or its task is removed.
 // Analyses are not limited. The Downloading list and `clipwright-cli get`
 // share it.
 //
@@ -25,13 +25,15 @@ public:
     static constexpr int kDefaultTasks = 5;
 
     explicit TaskQueue(QObject* parent = nullptr);
+    // The tasks left lose the gate and go on unlimited.
+    ~TaskQueue() override;
 
     // The limit, clamped to kMinTasks..kMaxTasks. A lower limit lets
     // running transfers finish; a higher one starts waiting tasks at once.
     void setMaxTasks(int count);
     int maxTasks() const { return m_maxTasks; }
 
-    // Appends `task` to the queue's order and holds its start. The task may
+    // Appends `task` to the queue's order and gates its start. The task may
     // be destroyed without remove(); it then leaves the queue by itself.
     void add(TaskController* task);
     // Takes `task` out (a deleted row): the next waiting task may start.

@@ -250,7 +250,7 @@ void VideoProgressBar::OnShow() {
 // ---- buttons ----
 
 void VideoProgressBar::OnBtnPause() {
-    if (m_noResume) {
+    if (m_noResume && !m_task->isQueued()) {
         if (m_state != Downloading)
             return;
         QPointer<VideoProgressBar> alive(this);
