@@ -1,6 +1,8 @@
 // clipwright-cli fetch: one segmented download with progress lines.
 #include "cli/command.h"
 #include "platform/clock.h"
+#include "platform/http.h"
+#include "platform/rate.h"
 #include "platform/text.h"
 #include "segfetch/segfetch.h"
 
@@ -15,8 +17,10 @@ namespace {
 int runFetch(const std::vector<std::string>& args);
 
 const cli::Command kFetch = {
-    "fetch", "URL TARGET [--connections N]",
-    "download URL to TARGET over N ranged connections (5), resuming from part files", runFetch};
+    "fetch", "URL TARGET [--connections N] [--limit-rate RATE]",
+    "download URL to TARGET over N ranged connections (5), resuming from part files, at most "
+    "RATE bytes per second (K and M suffixes count in 1024s)",
+    runFetch};
 const cli::Registrar registerFetch(kFetch);
 
 // The end of a run, signalled by the helper's finish callback.
@@ -72,13 +76,21 @@ int reportResult(const FetchResult& result) {
 int runFetch(const std::vector<std::string>& args) {
     const cli::Arguments arguments(args);
     if (!arguments.ok() || arguments.positional().size() != 2 ||
-        !arguments.unknown({"connections"}).empty())
+        !arguments.unknown({"connections", "limit-rate"}).empty())
         return cli::usageError(kFetch);
     const std::optional<int> connections = arguments.number("connections", 5, 1, 50);
     if (!connections) {
         std::cerr << "fetch: --connections takes a number from 1 to 50\n";
         return cli::kUsageError;
     }
+    const std::optional<std::string> rateText = arguments.option("limit-rate");
+    const std::optional<std::int64_t> rate = rateText ? platform::parseRate(*rateText) : 0;
+    if (!rate) {
+        std::cerr << "fetch: --limit-rate takes bytes per second, optionally with K or M "
+                     "(1024s): 500K, 2M\n";
+        return cli::kUsageError;
+    }
+    platform::http::setRateLimit(*rate);
     const std::string& url = arguments.positional()[0];
     const std::string& target = arguments.positional()[1];
 

@@ -326,6 +326,7 @@ Result Download::State::Worker::fetchOnce(const Piece& piece, bool& pausedHere) 
     http::Request request = detail::makeRequest(source.uri, state_.options.request);
     request.receiveBufferBytes = kReceiveBufferBytes;
     request.refuseContentEncoding = true;  // the bytes are stored as they are
+    request.shareRateLimit = true;         // the process-wide download rate applies
     const ByteRange range = source.range;
     if (range.present()) {
         request.rangeFirst = range.offset;

@@ -1,7 +1,10 @@
 #include "file_io.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <stdio.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,6 +34,46 @@ bool writeInFull(const char* data, std::size_t size, WriteFn write) {
     return true;
 }
 
+// Shares the blocks of the whole range, or nothing: false when the file
+// systems cannot (another file system, no reflinks, an unaligned range).
+bool cloneRange(int from, int to, std::int64_t toOffset, std::int64_t length) {
+    struct stat source;
+    if (length <= 0 || ::fstat(from, &source) != 0 || source.st_size < length)
+        return false;
+    file_clone_range range{};
+    range.src_fd = from;
+    range.src_offset = 0;
+    range.src_length = static_cast<std::uint64_t>(length);
+    range.dest_offset = static_cast<std::uint64_t>(toOffset);
+    // A range the kernel can only clone in part fails as a whole (EINVAL);
+    // the copy after it writes every byte of the range again.
+    return ::ioctl(to, FICLONERANGE, &range) == 0;
+}
+
+// copy_file_range; the offset reached in `in`, or -1 on an error other than
+// the file systems' not offering it, which leaves the rest to the caller.
+std::int64_t kernelCopy(int from, int to, std::int64_t toOffset, std::int64_t length,
+                        bool& sourceEnded) {
+    loff_t in = 0;
+    loff_t out = toOffset;
+    while (in < length) {
+        ssize_t n =
+            ::copy_file_range(from, &in, to, &out, static_cast<std::size_t>(length - in), 0);
+        if (n > 0)
+            continue;
+        if (n == 0) {
+            sourceEnded = true;
+            return in;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return -1;
+        break;  // copy the rest through user space
+    }
+    return in;
+}
+
 }  // namespace
 
 bool writeAllAt(int fd, const char* data, std::size_t size, std::int64_t offset) {
@@ -46,22 +89,18 @@ bool writeAll(int fd, const char* data, std::size_t size) {
         data, size, [&](const char* from, std::size_t count) { return ::write(fd, from, count); });
 }
 
-std::int64_t copyFileBytes(int from, int to, std::int64_t toOffset, std::int64_t length) {
-    loff_t in = 0;
-    loff_t out = toOffset;
-    while (in < length) {
-        ssize_t n =
-            ::copy_file_range(from, &in, to, &out, static_cast<std::size_t>(length - in), 0);
-        if (n > 0)
-            continue;
-        if (n == 0)
-            return in;  // the source ended early
-        if (errno == EINTR)
-            continue;
-        if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-            return -1;
-        break;  // copy the rest through user space
+std::int64_t copyFileBytes(int from, int to, std::int64_t toOffset, std::int64_t length,
+                           CopyMethod fastest) {
+    if (fastest == CopyMethod::Clone && cloneRange(from, to, toOffset, length))
+        return length;
+    std::int64_t in = 0;
+    if (fastest != CopyMethod::Blocks) {
+        bool sourceEnded = false;
+        in = kernelCopy(from, to, toOffset, length, sourceEnded);
+        if (in < 0 || sourceEnded)
+            return in;
     }
+    std::int64_t out = toOffset + in;
     std::vector<char> buffer(kCopyBlock);
     while (in < length) {
         const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kCopyBlock, length - in));

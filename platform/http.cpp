@@ -1,6 +1,7 @@
 #include "platform/http.h"
 
 #include "platform/clock.h"
+#include "platform/rate.h"
 #include "platform/text.h"
 #include "platform/transfer_limits.h"
 
@@ -50,6 +51,12 @@ private:
     CURLSH* share_ = nullptr;
     std::mutex mutexes_[kLockCount];
 };
+
+// The one download budget of the process.
+RateBudget& rateBudget() {
+    static RateBudget budget;
+    return budget;
+}
 
 struct Transfer {
     const Request* request = nullptr;
@@ -108,22 +115,47 @@ size_t onHeaderLine(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
+bool keepGoing(const Transfer& t) {
+    return !t.callbacks || !t.callbacks->keepGoing || t.callbacks->keepGoing();
+}
+
+// Hands body bytes to the sink, or keeps them in the response.
+bool deliverBody(Transfer& t, const char* data, size_t bytes) {
+    if (t.callbacks && t.callbacks->onBody)
+        return t.callbacks->onBody(data, bytes);
+    t.response->body.append(data, bytes);
+    return true;
+}
+
+// A request that shares the budget hands its block on piece by piece, each
+// as the budget allows; curl reads the socket again once the block is
+// through, which is what holds the connection to its share.
+bool deliverWithinBudget(Transfer& t, const char* data, size_t bytes) {
+    const std::function<bool()> goOn = [&t] { return keepGoing(t); };
+    while (bytes > 0) {
+        const size_t granted = rateBudget().take(bytes, goOn);
+        if (granted == 0 || !deliverBody(t, data, granted))
+            return false;
+        data += granted;
+        bytes -= granted;
+    }
+    return true;
+}
+
 size_t onBodyBytes(char* data, size_t size, size_t count, void* user) {
     auto& t = *static_cast<Transfer*>(user);
     const size_t bytes = size * count;
     if (!deliverHeaders(t))
         return CURL_WRITEFUNC_ERROR;
-    if (t.callbacks && t.callbacks->keepGoing && !t.callbacks->keepGoing()) {
+    if (!keepGoing(t)) {
         t.stopRequested = true;
         return CURL_WRITEFUNC_ERROR;
     }
-    if (t.callbacks && t.callbacks->onBody) {
-        if (!t.callbacks->onBody(data, bytes)) {
-            t.stopRequested = true;
-            return CURL_WRITEFUNC_ERROR;
-        }
-    } else {
-        t.response->body.append(data, bytes);
+    const bool delivered = t.request->shareRateLimit ? deliverWithinBudget(t, data, bytes)
+                                                     : deliverBody(t, data, bytes);
+    if (!delivered) {
+        t.stopRequested = true;
+        return CURL_WRITEFUNC_ERROR;
     }
     return bytes;
 }
@@ -180,6 +212,16 @@ std::string caFileFor(const Request& request) {
     return fromEnvironment ? fromEnvironment : "";
 }
 
+// A throttled connection reads its socket once per buffer: a smaller one
+// keeps it reading often enough for the server's send timeout.
+long receiveBufferFor(const Request& request) {
+    if (!request.shareRateLimit || rateLimit() == 0)
+        return request.receiveBufferBytes;
+    return request.receiveBufferBytes > 0
+               ? std::min(request.receiveBufferBytes, kRateLimitedBufferBytes)
+               : kRateLimitedBufferBytes;
+}
+
 void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slist* headers,
                char* errorBuffer) {
     curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
@@ -203,8 +245,8 @@ void configure(CURL* curl, const Request& request, Transfer& transfer, curl_slis
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, request.stallTimeoutSeconds);
     }
-    if (request.receiveBufferBytes > 0)
-        curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, request.receiveBufferBytes);
+    if (const long buffer = receiveBufferFor(request); buffer > 0)
+        curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, buffer);
     if (!request.userAgent.empty())
         curl_easy_setopt(curl, CURLOPT_USERAGENT, request.userAgent.c_str());
     if (request.decodeContent)
@@ -397,6 +439,14 @@ Response Connection::fetch(const Request& request, const Callbacks& callbacks) {
     if (!handle_)
         return perform(request, &callbacks);
     return perform(request, &callbacks, static_cast<CURL*>(handle_));
+}
+
+void setRateLimit(std::int64_t bytesPerSecond) {
+    rateBudget().setRate(bytesPerSecond);
+}
+
+std::int64_t rateLimit() {
+    return rateBudget().rate();
 }
 
 bool isHttpUrl(std::string_view url) {

@@ -9,6 +9,10 @@
 // (from sending the request to the first byte of the answer), by default
 // those of platform/transfer_limits.h; a request may add a stall limit.
 //
+// Download rate: one process-wide budget (setRateLimit) shared by every
+// request that sets Request::shareRateLimit, all connections of all
+// downloads together; see setRateLimit() below.
+//
 // Trusted authorities: the system's store, or the PEM file named by
 // Request::caFile, or else by the environment variable CLIPWRIGHT_CA_FILE
 // (unset by default), which then replaces the system's store.
@@ -62,7 +66,17 @@ struct Request {
     // sink; 0 keeps curl's default (16 KiB). Bulk downloads use more to
     // make fewer, larger writes.
     long receiveBufferBytes = 0;
+    // Draw the body's bytes from the process-wide rate budget
+    // (setRateLimit). Bulk transfers set it; pages, playlists and keys do
+    // not. While a limit is in force when the request starts, its receive
+    // buffer is at most kRateLimitedBufferBytes.
+    bool shareRateLimit = false;
 };
+
+// The largest receive buffer of a request that starts while a rate limit
+// is in force: such a connection reads its socket at least once every
+// kRateLimitedBufferBytes / (its share of the rate) seconds.
+constexpr long kRateLimitedBufferBytes = 32 * 1024;
 
 // Why an exchange did not complete at the transport level.
 enum class Failure {
@@ -144,6 +158,29 @@ public:
 private:
     void* handle_ = nullptr;  // the transfer handle, made at the first request
 };
+
+// The process-wide download budget in bytes per second, 0 (the default) for
+// none. Every request with Request::shareRateLimit draws from the one
+// budget, so the rate holds for all of them together (after an idle spell
+// a burst of up to a quarter of a second's worth, at least 512 bytes,
+// passes at once). A change applies at once, also to transfers under way:
+// a connection waiting for budget sees the new rate within 20 ms. A value
+// below 0 counts as 0. Any thread.
+//
+// Waiting for budget happens between the socket reads of the connection,
+// in slices of at most 20 ms that ask Callbacks::keepGoing, so a stop is
+// honoured within a slice. The wait never counts toward the stall limit:
+// bytes keep arriving at the connection's share of the rate. What a
+// throttled connection cannot avoid is reading its socket only once per
+// receive buffer; servers commonly drop a client that reads nothing for
+// 60 s, so a share below kRateLimitedBufferBytes / 60 s (about 550 bytes per
+// second per connection) risks broken connections, as does a limit far
+// below the rate of a request that started without one and so has its
+// full buffer (the engines reopen such a connection, then with the smaller
+// buffer). Use platform::parseRate (platform/rate.h) for rates typed by a
+// user.
+void setRateLimit(std::int64_t bytesPerSecond);
+std::int64_t rateLimit();
 
 // True when the URL has the http or https scheme (case-insensitive).
 bool isHttpUrl(std::string_view url);

@@ -29,8 +29,10 @@
  *   holds, from its first byte, the leading bytes of segment i; its size is
  *   what has been fetched of that segment.
  * - The segment plan: the length L that the server declares is cut into n
- *   equal ranges, the last one taking the remainder. Segment i of the plan
- *   covers [i * (L / n), (i + 1) * (L / n)), the last one ends at L.
+ *   ranges of length S, the last one taking the remainder: S is L / n
+ *   rounded down to a multiple of 64 KiB (65536), or L / n itself when that
+ *   is less than 64 KiB. Segment i of the plan covers [i * S, (i + 1) * S),
+ *   the last one ends at L.
  * - Every part carries a stamp: the plan it was fetched for (the file's
  *   length and the segment's range) and the server's validators (ETag and
  *   Last-Modified, when given). It lives in an extended attribute of the
@@ -42,7 +44,9 @@
  *   the result). Ranged requests that continue parts carry If-Range with
  *   the validator, so that a file that changes meanwhile is never mixed.
  * - While the join runs, part 0 is renamed to "T.joining" and the other
- *   parts are copied into it; it is renamed to T once complete. So T never
+ *   parts are copied into it (on file systems that share blocks, such as
+ *   btrfs and XFS, their blocks are shared rather than copied); it is
+ *   renamed to T once complete. So T never
  *   exists half written; a join that a crash interrupted is recovered by the
  *   next download. After a successful join the parts and the control file
  *   are deleted.
@@ -55,7 +59,9 @@
  * status, a refused Content-Encoding or a write error ends the download at
  * once. Answers are written only where they belong: a ranged answer must be
  * 206 with the asked Content-Range; a server that ignores Range gets the
- * whole file over one connection.
+ * whole file over one connection. Every connection draws its bytes from
+ * the process-wide download budget of platform/http.h (setRateLimit), which
+ * all downloads of the process share.
  */
 #pragma once
 

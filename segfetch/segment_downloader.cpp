@@ -255,7 +255,11 @@ std::vector<SegmentInfo> CSegmentDownloader::planSegments(const std::string& url
         return {};
     const auto count = static_cast<int>(
         std::clamp<std::int64_t>(connections, 1, std::min<std::int64_t>(kMaxConnections, length)));
-    const std::int64_t segmentLength = length / count;
+    // Boundaries on whole alignment units let the join share blocks; a file
+    // too small for a unit per segment is cut in plain equal ranges.
+    const std::int64_t equal = length / count;
+    const std::int64_t segmentLength =
+        equal >= kSegmentAlignment ? equal / kSegmentAlignment * kSegmentAlignment : equal;
     std::vector<SegmentInfo> segments(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         SegmentInfo& segment = segments[static_cast<std::size_t>(i)];
@@ -465,6 +469,7 @@ CSegmentDownloader::FetchEnd CSegmentDownloader::fetchInto(const SegmentInfo& se
             : std::max<long>(
                   1, static_cast<long>((platform::transferLimits().stall.count() + 999) / 1000));
     request.receiveBufferBytes = kReceiveBufferBytes;
+    request.shareRateLimit = true;  // the process-wide download rate applies
     if (ranged) {
         request.rangeFirst = first;
         request.rangeLast = segment.end - 1;
@@ -567,13 +572,19 @@ CSegmentDownloader::FetchEnd CSegmentDownloader::fetchInto(const SegmentInfo& se
     return FetchEnd::Retry;
 }
 
+std::atomic<platform::CopyMethod> CSegmentDownloader::joinMethod_{platform::CopyMethod::Clone};
+
+void CSegmentDownloader::setJoinMethodForTesting(platform::CopyMethod fastest) {
+    joinMethod_ = fastest;
+}
+
 bool CSegmentDownloader::joinSegment(const SegmentInfo& segment, int targetFd) {
     const std::string part = platform::utf16ToUtf8(segment.partPath);
     const int fd = ::open(part.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const std::int64_t copied =
-        platform::copyFileBytes(fd, targetFd, segment.start, segment.length());
+        platform::copyFileBytes(fd, targetFd, segment.start, segment.length(), joinMethod_.load());
     const int error = errno;
     ::close(fd);
     errno = error;
@@ -583,7 +594,8 @@ bool CSegmentDownloader::joinSegment(const SegmentInfo& segment, int targetFd) {
 }
 
 // Part 0 already holds its bytes at offset 0: it is renamed to a file
-// beside the target, the other parts are appended at their offsets, and the
+// beside the target, the other parts are appended at their offsets (their
+// blocks shared where the file system can, else copied), and the
 // file is closed (every write checked) and renamed over the target once
 // complete. So the target never exists half written, and the caller deletes
 // the parts only after that. No fdatasync: at about 0.5 s per GiB it would

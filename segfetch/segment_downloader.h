@@ -5,6 +5,7 @@
 // described in segfetch/segfetch.h.
 #pragma once
 
+#include "platform/file_io.h"
 #include "platform/http.h"
 #include "segfetch/segfetch.h"
 
@@ -27,6 +28,8 @@ struct SegmentInfo {
 class CSegmentDownloader {
 public:
     static constexpr int kMaxConnections = 50;
+    // Segment boundaries fall on multiples of this (see planSegments).
+    static constexpr std::int64_t kSegmentAlignment = 64 * 1024;
 
     CSegmentDownloader();
     // Asks running workers to stop. Must not be called while downloadTask()
@@ -66,18 +69,23 @@ public:
     // set).
     void setStallTimeout(long seconds) { stallTimeoutSeconds_ = seconds; }
 
-    // The segment plan: `connections` equal ranges, the last one taking the
-    // remainder. `connections` is clamped to 1..min(50, length).
+    // The segment plan: `connections` ranges of equal length, rounded down
+    // to a multiple of kSegmentAlignment when that leaves at least one, the
+    // last one taking the remainder. `connections` is clamped to
+    // 1..min(50, length).
     static std::vector<SegmentInfo> planSegments(const std::string& url,
                                                  const std::u16string& target, std::int64_t length,
                                                  int connections);
     static std::u16string partPathFor(const std::u16string& target, int index);
     // Copies the segment's part file, exactly the segment's length, to its
-    // place in the open target `targetFd`, in large blocks (in the kernel
-    // where it can). False when the part is missing or shorter than its
-    // segment, or a write fails (errno tells why). The part is not deleted
-    // here.
+    // place in the open target `targetFd`: its blocks shared where the file
+    // system can, else copied in the kernel, else in 1 MiB blocks. False
+    // when the part is missing or shorter than its segment, or a write fails
+    // (errno tells why). The part is not deleted here.
     static bool joinSegment(const SegmentInfo& segment, int targetFd);
+    // The fastest method the join tries (Clone unless a test forces a
+    // slower one). Any thread; not while a join runs.
+    static void setJoinMethodForTesting(platform::CopyMethod fastest);
     static std::string joiningPathFor(const std::u16string& target);
 
 private:
@@ -118,6 +126,7 @@ private:
     FetchResult failure();
     platform::http::Request requestFor(const std::string& url) const;
 
+    static std::atomic<platform::CopyMethod> joinMethod_;
     std::atomic<int> finishedCount_{0};
     std::atomic<bool> rangeRefused_{false};
     std::atomic<bool> fileChanged_{false};

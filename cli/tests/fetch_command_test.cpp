@@ -111,3 +111,30 @@ TEST_F(FetchCommand, FullDiskNamesTheDisk) {
 }
 
 }  // namespace
+
+namespace {
+
+// --limit-rate holds the whole download (every connection together) to the
+// rate; a value that is not a rate is refused before any request.
+TEST_F(FetchCommand, LimitRateHoldsTheDownloadToTheRate) {
+    testing_support::FaultServer big((3 << 19) + 777);  // 1.5 MiB and a bit
+    const auto start = std::chrono::steady_clock::now();
+    const auto limited = fetch({big.url("/file"), target, "--limit-rate", "512K"});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_EQ(limited.exitCode, 0) << limited.output;
+    EXPECT_EQ(readFile(target), big.body());
+    // What a quarter second's burst leaves to the rate of 512 KiB/s.
+    const double least = static_cast<double>(big.body().size() - (128 << 10)) / (512 << 10);
+    EXPECT_GE(seconds, least * 0.9);
+
+    for (const char* bad : {"12X", "-1", "1.5M", ""}) {
+        const auto refused = fetch({big.url("/file"), target + ".bad", "--limit-rate", bad});
+        EXPECT_EQ(refused.exitCode, 2) << bad;
+        EXPECT_NE(refused.output.find("--limit-rate"), std::string::npos) << refused.output;
+    }
+    EXPECT_EQ(big.rangesAsked("/file").size(), 6u);  // the probe and five ranges, all of the first
+    EXPECT_FALSE(fs::exists(target + ".bad_0"));
+}
+
+}  // namespace

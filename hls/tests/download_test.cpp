@@ -3,6 +3,8 @@
 #include "hls/hls.h"
 #include "hls/tests/hls_media.h"
 #include "hls/tests/hls_server.h"
+#include "platform/http.h"
+#include "platform/rate.h"
 #include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -72,6 +74,28 @@ TEST_F(HlsDownload, MpegTsSegments) {
     ASSERT_TRUE(result.ok()) << result.message();
     expectDoneAndTidy();
     expectEachRequestedOnce("ts", kSampleSegments);
+}
+
+// The segments draw from the process-wide download budget: the download
+// takes at least the time the rate allows for their bytes.
+TEST_F(HlsDownload, SegmentsShareTheProcessWideRate) {
+    std::int64_t segmentBytes = 0;
+    for (const auto& entry : fs::directory_iterator(sample("ts"))) {
+        if (entry.path().extension() == ".ts")
+            segmentBytes += static_cast<std::int64_t>(entry.file_size());
+    }
+    const std::int64_t rate = std::max<std::int64_t>(segmentBytes / 2, 16 << 10);
+    platform::http::setRateLimit(rate);
+    const auto start = std::chrono::steady_clock::now();
+    const hls::Result result = fetch(urlOf("ts", "index.m3u8"));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    platform::http::setRateLimit(0);
+    ASSERT_TRUE(result.ok()) << result.message();
+    expectDoneAndTidy();
+    const double least =
+        static_cast<double>(segmentBytes - platform::RateBudget::burstFor(rate)) / rate;
+    EXPECT_GE(seconds, least * 0.9) << segmentBytes << " bytes at " << rate << " B/s";
 }
 
 TEST_F(HlsDownload, FragmentedMp4WithInitSection) {

@@ -1,5 +1,8 @@
 #include "segfetch/segment_downloader.h"
 
+#include "platform/http.h"
+#include "platform/process.h"
+#include "platform/rate.h"
 #include "platform/text.h"
 #include "platform/transfer_limits.h"
 #include "segfetch/part_stamps.h"
@@ -9,6 +12,9 @@
 #include "testing/temp_dir.h"
 
 #include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -134,11 +140,21 @@ TEST(SegmentPlan, CutsEqualRangesAndGivesTheRemainderToTheLast) {
     }
 }
 
+TEST(SegmentPlan, BoundariesFallOnWholeSixtyFourKibibytes) {
+    const std::int64_t length = (1 << 20) + 3;
+    const auto segments = CSegmentDownloader::planSegments("u", u"t", length, 5);
+    ASSERT_EQ(segments.size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(segments[i].start, static_cast<std::int64_t>(i) * 3 * 65536);
+    EXPECT_EQ(segments[3].end, 4 * 3 * 65536);
+    EXPECT_EQ(segments[4].end, length);  // the remainder goes to the last
+}
+
 TEST(SegmentPlan, HandlesSizesBeyondFourGibibytesAndClampsConnections) {
     const std::int64_t threeGiB = 3LL << 30;
     const auto big = CSegmentDownloader::planSegments("u", u"t", threeGiB + 7, 5);
     ASSERT_EQ(big.size(), 5u);
-    EXPECT_EQ(big[4].start, 4 * ((threeGiB + 7) / 5));
+    EXPECT_EQ(big[4].start, 4 * ((threeGiB + 7) / 5 / 65536 * 65536));
     EXPECT_GT(big[4].start, std::int64_t{1} << 31);
     EXPECT_EQ(big[4].end, threeGiB + 7);
 
@@ -397,6 +413,51 @@ TEST_F(SegmentDownloaderTest, PartsOfAnotherPlanAreFetchedAnew) {
     EXPECT_EQ(readFile(target), changed.body());
 }
 
+// A part stamped for the equal cut of the plan before boundaries fell on
+// 64 KiB: its bytes belong elsewhere, so it is fetched anew, never joined
+// at the new plan's offset.
+TEST(SegmentDownloaderAlignedPlan, PartsOfTheOlderEqualCutAreFetchedAnew) {
+    ShortLimits limits;
+    const std::int64_t length = (1 << 20) + 3;
+    FaultServer server(static_cast<std::size_t>(length));
+    TempDir dir;
+    const fs::path target = dir / "clip.mp4";
+    const std::int64_t oldStart = length / 5;  // 209715; now 196608
+    writeFile(partOf(target, 1), server.body().substr(static_cast<std::size_t>(oldStart), 5000));
+    ASSERT_TRUE(
+        PartStamps(target.string())
+            .saveAll({partOf(target, 1).string()},
+                     {{length, oldStart, 2 * oldStart, {server.etag(), server.lastModified()}}},
+                     nullptr));
+    CSegmentDownloader engine;
+    const FetchResult result =
+        engine.downloadTask(server.url("/file"), wide(target), nullptr, nullptr, 5);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_EQ(readFile(target), server.body());
+    const auto ranges = server.rangesAsked("/file");
+    EXPECT_NE(std::find(ranges.begin(), ranges.end(), "bytes=196608-393215"), ranges.end());
+    EXPECT_EQ(engine.received(), length);
+}
+
+// Every way of joining gives the same file: shared blocks where the file
+// system can (here it may fall back), the kernel's copy, and 1 MiB blocks.
+TEST(SegmentDownloaderJoin, EveryCopyMethodJoinsTheSameFile) {
+    FaultServer server((5 << 20) + 3);
+    TempDir dir;
+    for (const auto method : {platform::CopyMethod::Clone, platform::CopyMethod::Kernel,
+                              platform::CopyMethod::Blocks}) {
+        CSegmentDownloader::setJoinMethodForTesting(method);
+        const fs::path target = dir / ("clip" + std::to_string(static_cast<int>(method)));
+        CSegmentDownloader engine;
+        const FetchResult result =
+            engine.downloadTask(server.url("/file"), wide(target), nullptr, nullptr, 5);
+        EXPECT_TRUE(result.ok()) << result.reason;
+        EXPECT_EQ(readFile(target), server.body()) << static_cast<int>(method);
+        EXPECT_FALSE(fs::exists(partOf(target, 4)));
+    }
+    CSegmentDownloader::setJoinMethodForTesting(platform::CopyMethod::Clone);
+}
+
 TEST_F(SegmentDownloaderTest, StalledConnectionIsOpenedAgain) {
     // The server's few handler threads are held by the stalled answers:
     // later requests wait for one, longer than the short first-byte limit.
@@ -410,11 +471,17 @@ TEST_F(SegmentDownloaderTest, StalledConnectionIsOpenedAgain) {
         return engine.downloadTask(server.url("/trickle"), wide(target), nullptr, nullptr, 5);
     });
     // A stalled connection is given up and asked again from where its part
-    // ends.
+    // ends (one byte into its segment), whichever connection the server's
+    // free threads answer first.
     const auto reconnected = [&] {
         const auto ranges = server.rangesAsked("/trickle");
         return std::any_of(ranges.begin(), ranges.end(), [](const std::string& range) {
-            return range.starts_with("bytes=1-") || range.starts_with("bytes=201-");
+            for (const char* start :
+                 {"bytes=1-", "bytes=201-", "bytes=401-", "bytes=601-", "bytes=801-"}) {
+                if (range.starts_with(start))
+                    return true;
+            }
+            return false;
         });
     };
     for (int i = 0; i < 20000 && !reconnected(); ++i)
@@ -493,6 +560,167 @@ TEST_F(JoinSegmentTest, MissingOrShortPartFails) {
     EXPECT_FALSE(CSegmentDownloader::joinSegment(segment("absent"), fd));
     writeFile(dir / "short", "01234");
     EXPECT_FALSE(CSegmentDownloader::joinSegment(segment("short"), fd));
+}
+
+// Each method alone, down to the last: a part longer than its segment, so
+// that no method may take more than the segment.
+TEST_F(JoinSegmentTest, EachMethodCopiesExactlyTheSegment) {
+    writeFile(dir / "p", "0123456789EXTRA");
+    for (const auto method : {platform::CopyMethod::Clone, platform::CopyMethod::Kernel,
+                              platform::CopyMethod::Blocks}) {
+        ASSERT_EQ(::ftruncate(fd, 0), 0);
+        CSegmentDownloader::setJoinMethodForTesting(method);
+        EXPECT_TRUE(CSegmentDownloader::joinSegment(segment("p"), fd));
+        EXPECT_EQ(readFile(dir / "t"), std::string(5, '\0') + "0123456789")
+            << static_cast<int>(method);
+        writeFile(dir / "short", "01234");
+        EXPECT_FALSE(CSegmentDownloader::joinSegment(segment("short"), fd));
+    }
+    CSegmentDownloader::setJoinMethodForTesting(platform::CopyMethod::Clone);
+}
+
+}  // namespace
+
+namespace {
+
+// The process-wide download budget for one test, switched off after.
+class SharedBudget {
+public:
+    explicit SharedBudget(std::int64_t bytesPerSecond) {
+        platform::http::setRateLimit(bytesPerSecond);
+    }
+    ~SharedBudget() { platform::http::setRateLimit(0); }
+};
+
+using Clock = std::chrono::steady_clock;
+
+// Two downloads at once share one budget: together they take at least the
+// time the budget allows for their bytes, however many connections they
+// open.
+TEST(SegmentDownloaderBudget, TwoDownloadsShareOneRate) {
+    constexpr std::int64_t kRate = 2 << 20;
+    const SharedBudget budget(kRate);
+    FaultServer first(3 << 20);
+    FaultServer second((3 << 20) + 12345);
+    TempDir dir;
+    const auto start = Clock::now();
+    auto one = std::async(std::launch::async, [&] {
+        CSegmentDownloader engine;
+        return engine.downloadTask(first.url("/file"), wide(dir / "one.mp4"), nullptr, nullptr, 5);
+    });
+    auto two = std::async(std::launch::async, [&] {
+        CSegmentDownloader engine;
+        return engine.downloadTask(second.url("/file"), wide(dir / "two.mp4"), nullptr, nullptr, 3);
+    });
+    const FetchResult oneResult = one.get();
+    const FetchResult twoResult = two.get();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    ASSERT_TRUE(oneResult.ok()) << oneResult.reason;
+    ASSERT_TRUE(twoResult.ok()) << twoResult.reason;
+    EXPECT_EQ(readFile(dir / "one.mp4"), first.body());
+    EXPECT_EQ(readFile(dir / "two.mp4"), second.body());
+    const auto total = static_cast<double>(first.body().size() + second.body().size());
+    const double least =
+        (total - static_cast<double>(platform::RateBudget::burstFor(kRate))) / kRate;
+    EXPECT_GE(seconds, least * 0.9);
+}
+
+// A connection that waits for budget longer than the stall limit is not
+// stalled: each connection's share here is 4 KiB/s, so its 12 KiB answer
+// takes about three times the 1 s limit, and no request is made again.
+TEST(SegmentDownloaderBudget, WaitingForBudgetIsNoStall) {
+    const SharedBudget budget(8 << 10);
+    FaultServer server(24 << 10);
+    TempDir dir;
+    CSegmentDownloader engine;
+    engine.setStallTimeout(1);
+    const FetchResult result =
+        engine.downloadTask(server.url("/file"), wide(dir / "slow.mp4"), nullptr, nullptr, 2);
+    ASSERT_TRUE(result.ok()) << result.reason;
+    EXPECT_EQ(readFile(dir / "slow.mp4"), server.body());
+    EXPECT_EQ(sorted(server.rangesAsked("/file")),
+              (std::vector<std::string>{"", "bytes=0-12287", "bytes=12288-24575"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A btrfs file system in an image file, mounted for one test where that is
+// permitted (root, btrfs-progs, loop devices).
+class LoopBtrfs {
+public:
+    LoopBtrfs() {
+        const std::string image = (dir_ / "fs.img").string();
+        fs::create_directory(mountPoint());
+        if (!fs::exists("/usr/sbin/mkfs.btrfs") && !fs::exists("/sbin/mkfs.btrfs"))
+            return;
+        writeFile(image, "");
+        fs::resize_file(image, 256 << 20);
+        if (!platform::runProcess({"mkfs.btrfs", "-q", image}, true).ok())
+            return;
+        mounted_ =
+            platform::runProcess({"mount", "-o", "loop", image, mountPoint().string()}, true).ok();
+    }
+    ~LoopBtrfs() {
+        if (mounted_)
+            platform::runProcess({"umount", mountPoint().string()}, true);
+    }
+    bool mounted() const { return mounted_; }
+    fs::path mountPoint() const { return dir_ / "mnt"; }
+
+private:
+    TempDir dir_;
+    bool mounted_ = false;
+};
+
+// True when every extent of the file's first `length` bytes is shared with
+// another file.
+bool extentsShared(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    constexpr unsigned kMaxExtents = 64;
+    std::vector<char> buffer(sizeof(fiemap) + kMaxExtents * sizeof(fiemap_extent));
+    auto* map = reinterpret_cast<fiemap*>(buffer.data());
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = kMaxExtents;
+    const bool mapped = ::ioctl(fd, FS_IOC_FIEMAP, map) == 0 && map->fm_mapped_extents > 0;
+    ::close(fd);
+    if (!mapped)
+        return false;
+    for (unsigned i = 0; i < map->fm_mapped_extents; ++i) {
+        if (!(map->fm_extents[i].fe_flags & FIEMAP_EXTENT_SHARED))
+            return false;
+    }
+    return true;
+}
+
+// Where the file system shares blocks, the join clones the parts: the
+// target's blocks are the parts' own, a whole 64 KiB segment in the middle
+// and the last one with its unaligned end.
+TEST(SegmentDownloaderJoin, PartsAreClonedWhereTheFileSystemSharesBlocks) {
+    LoopBtrfs btrfs;
+    if (!btrfs.mounted())
+        GTEST_SKIP() << "no loop-mounted btrfs here (needs root, btrfs-progs and loop devices)";
+    const fs::path folder = btrfs.mountPoint();
+    const std::string body = testing_support::patternBytes(3 * 65536 + 5);
+    writeFile(folder / "t_1", body.substr(65536, 65536));
+    writeFile(folder / "t_2", body.substr(2 * 65536));
+    writeFile(folder / "t", body.substr(0, 65536));
+    const int fd = ::open((folder / "t").c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ::fsync(fd);
+    const auto segment = [&](int index, std::int64_t end) {
+        return SegmentInfo{"u", wide(partOf(folder / "t", index)), index * 65536, end};
+    };
+    EXPECT_TRUE(CSegmentDownloader::joinSegment(segment(1, 2 * 65536), fd));
+    EXPECT_TRUE(CSegmentDownloader::joinSegment(segment(2, 3 * 65536 + 5), fd));
+    ::close(fd);
+    EXPECT_EQ(readFile(folder / "t"), body);
+    EXPECT_TRUE(extentsShared(partOf(folder / "t", 1)));
+    EXPECT_TRUE(extentsShared(partOf(folder / "t", 2)));
 }
 
 }  // namespace
