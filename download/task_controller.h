@@ -104,7 +104,9 @@ public:
     // The reverse of pause(); a restored task starts its transfer here.
     void resume();
     // For a Failed task: analyses the page again, or restarts the
-    // transfer, which continues from the part files.
+    // transfer, which continues from the part files. A task whose stream
+    // address expired analyses its page for a new address and continues
+    // from the part files with it (see TaskFailure::addressExpired).
     void refresh();
     // Gives up a transfer that cannot pause: stops it, removes its output
     // and leaves the task Failed without Refresh.
@@ -175,6 +177,10 @@ private:
     bool offerHlsVariants();
     bool planHls(int row, const QString& folder, DownloadPlan* plan);
     void startTransfer();
+    bool mayLookForNewAddress(const TaskFailure& failure) const;
+    void lookForNewAddress(const TaskFailure& expired);
+    void onNewAddressAnalysed(int state, const VideoInfo* info, const QList<qint64>& sizes);
+    void continueWithNewAddress(const QStringList& urls);
     std::unique_ptr<Transfer> makeTransfer() const;
     void stopTransfer();
     void startCombine();
@@ -194,6 +200,15 @@ private:
     bool m_startHeld = false;
     bool m_startPending = false;  // held back in Waiting
     bool m_combining = false;
+    // The analysis running now looks for a new address of the stream whose
+    // address expired (m_expired says how); no stream is offered then.
+    bool m_readdressing = false;
+    TaskFailure m_expired;
+    // A new address was tried since the last stream choice or Refresh, and
+    // the part files held m_bytesAtReaddress when the transfer went on with
+    // it: a failure that brought no byte more does not look again.
+    bool m_readdressed = false;
+    qint64 m_bytesAtReaddress = 0;
     TaskFailure m_failure;
     TaskProgress m_progress;
     DownloadingAnalyThread* m_analysis = nullptr;
