@@ -53,6 +53,12 @@ bool offersAStream(const VideoInfo& info) {
     return (info.url || info.parts) && (info.kind == StreamKindHttp || info.kind == StreamKindRtmp);
 }
 
+// The start of the sentence that tells why a task with an expired stream
+// address failed.
+QString expiryText(const TaskFailure& expired) {
+    return QString("The stream's address expired (HTTP %1)").arg(expired.httpStatus);
+}
+
 void removeFile(const QString& path) {
     if (QFile::exists(path) && !QFile::remove(path))
         qCDebug(clipwrightLog, "remove file failed");
@@ -399,6 +405,9 @@ void TaskController::downOK(int state) {
             lookForNewAddress(failure);
             return;
         }
+        if (failure.addressExpired() && m_readdressed)
+            failure.text = expiryText(failure) +
+                           " again at once under the page's new address; the part files are kept.";
         fail(failure, false, true);
         return;
     }
@@ -435,10 +444,6 @@ void TaskController::lookForNewAddress(const TaskFailure& expired) {
 }
 
 namespace {
-
-QString expiryText(const TaskFailure& expired) {
-    return QString("The stream's address expired (HTTP %1)").arg(expired.httpStatus);
-}
 
 // The addresses of the analysed stream's parts, one for a stream in one
 // piece.

@@ -2,7 +2,10 @@
 // file: the analysis with its retries and login request, the offered
 // streams, the names of the output and part files, the transfer (the
 // stream's parts over HTTP, or RTMP), progress, pause, resume, refresh,
-// discard, and combining the parts. The Downloading list's row
+// discard, and combining the parts. When the server refuses the address
+// of a part that is partly on disk (it expired), the page is analysed
+// again, once, and the transfer goes on from the part files under the new
+// address if the stream has the same length. The Downloading list's row
 // (VideoProgressBar) is a view of it, and `clipwright-cli get` runs it
 // without a window.
 //

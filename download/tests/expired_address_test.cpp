@@ -111,6 +111,7 @@ TEST_F(ExpiredAddress, ANewAddressThatExpiresTooFailsOnceAndRefreshContinues) {
     ASSERT_TRUE(caught(failed, 60000));
     EXPECT_EQ(site.pageRequests(), 2);
     EXPECT_EQ(task->failure().httpStatus, 403);
+    EXPECT_TRUE(task->failure().text.contains("expired")) << task->failure().text.toStdString();
     EXPECT_EQ(bytesOnDisk(task->record().partPaths), kFortyPercent);
     EXPECT_TRUE(task->record().canRestart);
 
