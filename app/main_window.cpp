@@ -19,6 +19,7 @@
 #include "core/app_log.h"
 #include "core/preferences_store.h"
 #include "core/product.h"
+#include "download/downloading_widget.h"
 #include "player/player_widget.h"
 #include "widgets/edge_resizer.h"
 #include "widgets/image_button.h"
@@ -299,8 +300,13 @@ void MainWindow::WebViewCLoseOK() {
 // ---- menu actions ---------------------------------------------------------------
 
 void MainWindow::OnActionPreferences() {
-    if (!m_preferences)
+    if (!m_preferences) {
         m_preferences = new PreferencesDialog(this);
+        connect(m_preferences, &PreferencesDialog::preferencesChanged, this, [this] {
+            if (m_selectWidget)
+                m_selectWidget->downloadingList()->applyPreferences();
+        });
+    }
     m_preferences->show();
     m_preferences->raise();
 }

@@ -1,11 +1,13 @@
 #include "app/preferences_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include "core/app_files.h"
 #include "core/preferences_store.h"
@@ -21,6 +23,9 @@ constexpr int kHeight = 410;
 const QRect kPageRect(20, 84, 405, 250);
 constexpr int kUpdataEveryDay = 1;
 constexpr int kMaxTaskFive = 4;
+constexpr int kMaxTaskChoices = 20;
+constexpr int kMaxSpeedLimitKBps = 1024 * 1024;  // 1 GB/s
+constexpr int kSuggestedSpeedLimitKBps = 1024;
 
 QImageWidget* makePage(QWidget* parent, const QString& image) {
     auto* page = new QImageWidget(parent);
@@ -65,9 +70,9 @@ PreferencesDialog::PreferencesDialog(QWidget* parent)
     connect(m_btnConChange, &QPushButton::clicked, this, &PreferencesDialog::OnbtnConChange);
     connect(m_btnDownChange, &QPushButton::clicked, this, &PreferencesDialog::OnbtnDownChange);
 
-    m_comboMaxTask->setCurrentIndex(kMaxTaskFive);
     m_comboUpdata->setCurrentIndex(kUpdataEveryDay);
     const PreferenceValues& user = PreferencesStore::instance().user;
+    showDownloadValues(user);
     m_btnRadioMin->setChecked(user.closeToTray);
     m_btnRadioExit->setChecked(!user.closeToTray);
     m_textEditConvert->setText(user.convertPath);
@@ -94,24 +99,36 @@ void PreferencesDialog::buildGeneralPage() {
 void PreferencesDialog::buildDownloadPage() {
     m_downWid = makePage(this, "/image/pre_download.png");
     skinned::label(m_downWid, tr("Maximum downloads at the same time:"))
-        ->setGeometry(20, 56, 240, 26);
+        ->setGeometry(20, 40, 240, 26);
     m_comboMaxTask = new QComboBox(m_downWid);
-    for (int i = 1; i <= 15; ++i)
+    for (int i = 1; i <= kMaxTaskChoices; ++i)
         m_comboMaxTask->addItem(QString::number(i));
-    m_comboMaxTask->addItem(tr("all"));
-    m_comboMaxTask->setGeometry(280, 56, 80, 26);
-    skinned::label(m_downWid, tr("Check the download components:"))->setGeometry(20, 104, 250, 28);
+    m_comboMaxTask->setGeometry(280, 40, 80, 26);
+    m_checkWatchClipboard = new QCheckBox(tr("Watch the clipboard for video links"), m_downWid);
+    m_checkWatchClipboard->setObjectName("m_checkWatchClipboard");
+    skinned::styleToggle(m_checkWatchClipboard);
+    m_checkWatchClipboard->setGeometry(20, 74, 360, 22);
+    m_checkSpeedLimit = new QCheckBox(tr("Limit the download speed to (KB/s):"), m_downWid);
+    m_checkSpeedLimit->setObjectName("m_checkSpeedLimit");
+    skinned::styleToggle(m_checkSpeedLimit);
+    m_checkSpeedLimit->setGeometry(20, 104, 255, 22);
+    m_spinSpeedLimit = new QSpinBox(m_downWid);
+    m_spinSpeedLimit->setObjectName("m_spinSpeedLimit");
+    m_spinSpeedLimit->setRange(1, kMaxSpeedLimitKBps);
+    m_spinSpeedLimit->setGeometry(280, 102, 100, 26);
+    connect(m_checkSpeedLimit, &QCheckBox::toggled, m_spinSpeedLimit, &QWidget::setEnabled);
+    skinned::label(m_downWid, tr("Check the download components:"))->setGeometry(20, 138, 250, 28);
     m_btnRepair = skinned::imageButton(m_downWid, "/image/btn_repair.png");
-    m_btnRepair->move(280, 104);
+    m_btnRepair->move(280, 138);
     skinned::label(m_downWid, tr("Ask again every question I switched off:"))
-        ->setGeometry(20, 146, 250, 28);
+        ->setGeometry(20, 172, 250, 28);
     m_btnReset = skinned::imageButton(m_downWid, "/image/btn_Reset_warning.png");
-    m_btnReset->move(280, 146);
+    m_btnReset->move(280, 172);
     // What Repair and Reset did, in words.
     m_labReport = skinned::label(m_downWid, {});
     m_labReport->setObjectName("m_labReport");
     m_labReport->setWordWrap(true);
-    m_labReport->setGeometry(20, 186, 400, 60);
+    m_labReport->setGeometry(20, 204, 380, 44);
 }
 
 void PreferencesDialog::buildLocationPage() {
@@ -159,6 +176,17 @@ void PreferencesDialog::OnbtnCancel() {
     hide();
 }
 
+void PreferencesDialog::showDownloadValues(const PreferenceValues& values) {
+    const int maxTasks = values.maxTasks;
+    m_comboMaxTask->setCurrentIndex(
+        maxTasks >= 1 && maxTasks <= m_comboMaxTask->count() ? maxTasks - 1 : kMaxTaskFive);
+    m_checkWatchClipboard->setChecked(values.watchClipboard);
+    const bool limited = values.speedLimitKBps > 0;
+    m_checkSpeedLimit->setChecked(limited);
+    m_spinSpeedLimit->setValue(limited ? values.speedLimitKBps : kSuggestedSpeedLimitKBps);
+    m_spinSpeedLimit->setEnabled(limited);
+}
+
 void PreferencesDialog::OnbtnDefault() {
     PreferencesStore& store = PreferencesStore::instance();
     store.user.showCloseAgain = store.defaults.showCloseAgain;
@@ -175,11 +203,12 @@ void PreferencesDialog::OnbtnDefault() {
     const int updata = store.user.updata;
     m_comboUpdata->setCurrentIndex(
         updata >= 0 && updata < m_comboUpdata->count() ? updata : kUpdataEveryDay);
-    const int maxTasks = store.user.maxTasks;
-    m_comboMaxTask->setCurrentIndex(
-        maxTasks >= 1 && maxTasks <= m_comboMaxTask->count() ? maxTasks - 1 : kMaxTaskFive);
+    store.user.watchClipboard = store.defaults.watchClipboard;
+    store.user.speedLimitKBps = store.defaults.speedLimitKBps;
+    showDownloadValues(store.user);
     m_textEditDown->setText(store.user.downloadPath);
     m_textEditConvert->setText(store.user.convertPath);
+    emit preferencesChanged();
 }
 
 void PreferencesDialog::OnbtnOK() {
@@ -189,7 +218,11 @@ void PreferencesDialog::OnbtnOK() {
     store.user.closeToTray = m_btnRadioMin->isChecked();
     store.user.downloadPath = m_textEditDown->text();
     store.user.convertPath = m_textEditConvert->text();
+    store.user.maxTasks = m_comboMaxTask->currentIndex() + 1;
+    store.user.watchClipboard = m_checkWatchClipboard->isChecked();
+    store.user.speedLimitKBps = m_checkSpeedLimit->isChecked() ? m_spinSpeedLimit->value() : 0;
     hide();
+    emit preferencesChanged();
 }
 
 void PreferencesDialog::OnbtnReset() {

@@ -5,7 +5,11 @@
 
 #include "widgets/image_dialog.h"
 
+struct PreferenceValues;
+
+class QCheckBox;
 class QComboBox;
+class QSpinBox;
 class QImageButton;
 class QLabel;
 class QLineEdit;
@@ -30,6 +34,9 @@ public:
     QRadioButton* m_btnRadioMin;
     QRadioButton* m_btnRadioExit;
     QComboBox* m_comboMaxTask;
+    QCheckBox* m_checkWatchClipboard;
+    QCheckBox* m_checkSpeedLimit;
+    QSpinBox* m_spinSpeedLimit;  // KB/s
     QImageButton* m_btnRepair;
     QImageButton* m_btnReset;
     QLabel* m_labReport;
@@ -41,6 +48,10 @@ public:
     QImageButton* m_btnOK;
     QImageButton* m_btnCancel;
     QImageButton* m_btnClose;
+
+signals:
+    // OK stored new values: the download list puts them in force.
+    void preferencesChanged();
 
 public slots:
     void OnbtnLocation();
@@ -60,5 +71,6 @@ private:
     void buildDownloadPage();
     void buildLocationPage();
     void showPage(QImageWidget* page, QImageButton* button);
+    void showDownloadValues(const PreferenceValues& values);
     QString chooseFolder();
 };

@@ -1,5 +1,7 @@
 #include "core/preferences_store.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QDomDocument>
 #include <QStandardPaths>
@@ -11,9 +13,10 @@ namespace {
 
 // The keys in file order; each maps to a member of PreferenceValues or to
 // one of the two snapshot values.
-const char* const kKeys[] = {"DownloadPath",   "ConvertPath",     "MaxTasks", "ShowDeleteAgain",
-                             "ShowCloseAgain", "ShowDownSuccess", "Updata",   "CloseToTray",
-                             "SanpShotPath",   "SanpShotFormat"};
+const char* const kKeys[] = {"DownloadPath",    "ConvertPath",    "MaxTasks",
+                             "ShowDeleteAgain", "ShowCloseAgain", "ShowDownSuccess",
+                             "Updata",          "CloseToTray",    "SanpShotPath",
+                             "SanpShotFormat",  "WatchClipboard", "SpeedLimit"};
 
 QString userFolder(QStandardPaths::StandardLocation location, const QString& fallback) {
     const QString found = QStandardPaths::writableLocation(location);
@@ -63,6 +66,10 @@ bool readValue(PreferenceValues& values, const QString& key, const QString& text
         values.updata = readInt(text, values.updata);
     } else if (key == "CloseToTray") {
         values.closeToTray = readBool(text);
+    } else if (key == "WatchClipboard") {
+        values.watchClipboard = readBool(text);
+    } else if (key == "SpeedLimit") {
+        values.speedLimitKBps = std::max(0, readInt(text, values.speedLimitKBps));
     } else {
         return false;
     }
@@ -87,6 +94,10 @@ QString valueText(const PreferencesStore& store, const PreferenceValues& values,
         return QString("%1").arg(values.updata);
     if (key == "CloseToTray")
         return boolText(values.closeToTray);
+    if (key == "WatchClipboard")
+        return boolText(values.watchClipboard);
+    if (key == "SpeedLimit")
+        return QString("%1").arg(values.speedLimitKBps);
     if (key == "SanpShotPath")
         return store.snapshotPath;
     return store.snapshotFormat;

@@ -17,6 +17,10 @@ struct PreferenceValues {
     bool showDownSuccess = true;
     int updata = 1;  // update-check frequency, stored and written back only
     bool closeToTray = true;
+    // Page addresses copied to the clipboard are added to the download list.
+    bool watchClipboard = false;
+    // The whole program's download rate in KB/s (1024 bytes); 0: no limit.
+    int speedLimitKBps = 0;
 };
 
 class PreferencesStore {

@@ -16,6 +16,7 @@
 
 #include "core/app_files.h"
 #include "core/preferences_store.h"
+#include "download/pasted_addresses.h"
 #include "download/video_progress_bar.h"
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
@@ -101,6 +102,20 @@ DownloadingWidget::DownloadingWidget(QWidget* parent)
     connect(m_btnResumeAll, &QPushButton::clicked, this, &DownloadingWidget::OnBtnResumeAll);
     connect(m_btnBigDisplay, &QPushButton::clicked, this, &DownloadingWidget::OnBtnBigDisplay);
     connect(m_btnSmallDisplay, &QPushButton::clicked, this, &DownloadingWidget::OnBtnSmallDisplay);
+    applyPreferences();
+}
+
+void DownloadingWidget::applyPreferences() {
+    const PreferenceValues& values = PreferencesStore::instance().user;
+    m_queue.setMaxTasks(values.maxTasks);
+    const bool watching = bool(m_clipboardWatch);
+    if (values.watchClipboard && !watching) {
+        m_clipboardWatch = connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+                                   &DownloadingWidget::takeCopiedAddresses);
+    } else if (!values.watchClipboard && watching) {
+        disconnect(m_clipboardWatch);
+        m_clipboardWatch = {};
+    }
 }
 
 DownloadingWidget::~DownloadingWidget() {
@@ -125,6 +140,7 @@ VideoProgressBar* DownloadingWidget::addItem() {
         if (m_items.contains(item))
             m_taskList.saveTaskProgress(item->storedTask());
     });
+    m_queue.add(item->task());
     item->setBigDisplay(!m_btnSmallDisplay->isEnabled() ? false : true);
     return item;
 }
@@ -138,6 +154,7 @@ void DownloadingWidget::removeItem(VideoProgressBar* item) {
         m_pendingDelete = nullptr;
     m_taskList.removeTaskItem(item->m_url);
     m_items.removeOne(item);
+    m_queue.remove(item->task());
     delete item;
 }
 
@@ -162,19 +179,63 @@ void DownloadingWidget::loadTaskList() {
     emit emitChangeShowWindow();
 }
 
-void DownloadingWidget::AddDowningBar(QString url) {
-    for (const VideoProgressBar* item : m_items) {
-        if (item->m_url == url) {
-            showMessage("This task has been in the download list!", "Downloader", 0);
-            return;
-        }
-    }
+bool DownloadingWidget::isListed(const QString& url) const {
+    return std::any_of(m_items.begin(), m_items.end(),
+                       [&url](const VideoProgressBar* item) { return item->m_url == url; });
+}
+
+void DownloadingWidget::addTask(const QString& url) {
     VideoProgressBar* item = addItem();
     item->startAnalysis(url);
     emit emitDowningCount(int(m_items.size()));
     if (m_items.size() == 1)
         emit emitChangeShowWindow();
     m_taskList.appendTaskItem(url);
+}
+
+void DownloadingWidget::AddDowningBar(QString url) {
+    const PastedAddresses pasted = pastedAddresses(url);
+    if (pasted.addresses.size() > 1) {
+        addPastedAddresses(pasted.addresses, pasted.ignored + pasted.repeated);
+        return;
+    }
+    if (isListed(url)) {
+        showMessage("This task has been in the download list!", "Downloader", 0);
+        return;
+    }
+    addTask(url);
+}
+
+// A list of links pasted at once: each new one becomes a task, in order;
+// the notice says how many were added and how many skipped (listed already,
+// repeated, or no web address).
+void DownloadingWidget::addPastedAddresses(const QStringList& addresses, int skipped) {
+    int added = 0;
+    for (const QString& address : addresses) {
+        if (isListed(address)) {
+            ++skipped;
+            continue;
+        }
+        addTask(address);
+        ++added;
+    }
+    NoticePopup::shared().showNotice("/image/add_information_bg.png",
+                                     QString("%1 added, %2 skipped").arg(added).arg(skipped));
+}
+
+// The clipboard watch: a copied text made only of web addresses adds those
+// not listed yet, each with the notice; anything else is left alone.
+void DownloadingWidget::takeCopiedAddresses() {
+    const QString text = QGuiApplication::clipboard()->text(QClipboard::Clipboard);
+    const PastedAddresses copied = pastedAddresses(text);
+    if (copied.ignored != 0)
+        return;
+    for (const QString& address : copied.addresses) {
+        if (isListed(address))
+            continue;
+        addTask(address);
+        NoticePopup::shared().showNotice("/image/add_information_bg.png", address);
+    }
 }
 
 void DownloadingWidget::respondMouseStateEmit() {
@@ -187,7 +248,7 @@ void DownloadingWidget::respondMouseStateEmit() {
 void DownloadingWidget::showTreeMenu() {
     if (!m_selected)
         return;
-    const bool busy = m_selected->isBusy();
+    const bool busy = m_selected->isBusy() || m_selected->task()->isQueued();
     const bool paused = m_selected->isPaused();
     m_actionPause->setEnabled(busy);
     m_actionResume->setEnabled(paused);
@@ -216,7 +277,7 @@ void DownloadingWidget::OnActionGoURL() {
 
 void DownloadingWidget::OnBtnPauseALL() {
     for (VideoProgressBar* item : QList<VideoProgressBar*>(m_items)) {
-        if (item->isBusy())
+        if (item->isBusy() || item->task()->isQueued())
             item->OnBtnPause();
     }
 }

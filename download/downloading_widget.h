@@ -6,6 +6,7 @@
 #pragma once
 
 #include "download/task_list_file.h"
+#include "download/task_queue.h"
 #include "widgets/delete_tip_dialog.h"
 
 #include <QList>
@@ -27,6 +28,9 @@ public:
 
     // Rebuilds the rows of "downloadtasklist.xml" (once, at start-up).
     void loadTaskList();
+    // Puts the download preferences in force: "MaxTasks" for the queue and
+    // the clipboard watch. Called at start-up and when they change.
+    void applyPreferences();
     // Before quitting: asks about tasks that cannot resume (false: the user
     // refused), saves every task's progress and stops every transfer.
     bool prepareExit();
@@ -34,6 +38,7 @@ public:
     const QList<VideoProgressBar*>& items() const { return m_items; }
     VideoProgressBar* selectedItem() const { return m_selected; }
     TaskListFile& taskList() { return m_taskList; }
+    TaskQueue& queue() { return m_queue; }
 
     QImageButton* m_btnPauseAll;
     QImageButton* m_btnResumeAll;
@@ -67,6 +72,8 @@ public slots:
     void OnActionCopyURL();
     void OnActionGoURL();
     void showTreeMenu();
+    // A pasted text: one task for a single address (passed on unchanged),
+    // one per address, in order, for a text with several.
     void AddDowningBar(QString url);
     void Delete(int mode);
     void respondDeleteEmit();
@@ -81,6 +88,10 @@ protected:
 
 private:
     VideoProgressBar* addItem();
+    bool isListed(const QString& url) const;
+    void addTask(const QString& url);
+    void addPastedAddresses(const QStringList& addresses, int skipped);
+    void takeCopiedAddresses();
     void removeItem(VideoProgressBar* item);
     void emitCountChange();
     void saveProgress();
@@ -95,5 +106,7 @@ private:
     QVBoxLayout* m_listLayout;
     QPixmap m_footer;
     TaskListFile m_taskList;
+    TaskQueue m_queue;
+    QMetaObject::Connection m_clipboardWatch;
     QMetaObject::Connection m_noticeClicks;
 };

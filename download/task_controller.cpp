@@ -329,7 +329,7 @@ std::unique_ptr<Transfer> TaskController::makeTransfer() const {
 }
 
 void TaskController::startTransfer() {
-    if (m_startHeld) {
+    if (mustWait()) {
         m_startPending = true;
         setState(Waiting);
         return;
@@ -362,8 +362,36 @@ void TaskController::stopTransfer() {
 
 void TaskController::setStartHeld(bool held) {
     m_startHeld = held;
-    if (!held && m_startPending && state() == Waiting)
+    if (!held)
+        startQueued();
+}
+
+void TaskController::startQueued() {
+    if (!isQueued())
+        return;
+    m_startPending = false;
+    m_startGranted = true;
+    goOn();
+    m_startGranted = false;
+}
+
+bool TaskController::mustWait() const {
+    return !m_startGranted && (m_startHeld || (m_startGate && !m_startGate()));
+}
+
+// A queued task's way on: a transfer paused earlier resumes, otherwise one
+// starts (from the part files on disk).
+void TaskController::goOn() {
+    if (m_transfer)
+        resumeTransfer();
+    else
         startTransfer();
+}
+
+void TaskController::resumeTransfer() {
+    m_transfer->resume();
+    setState(Downloading);
+    m_timer.start(kTickMs);
 }
 
 void TaskController::timerDone() {
@@ -413,7 +441,7 @@ void TaskController::downOK(int state) {
     }
     m_transfer.reset();
     if (m_record.isHls()) {
-        emit finished(m_record.filePath);  // the transfer's remux made the output
+        finish();  // the transfer's remux made the output
         return;
     }
     startCombine();
@@ -505,6 +533,11 @@ void TaskController::continueWithNewAddress(const QStringList& urls) {
 
 // ---- combining ----
 
+void TaskController::finish() {
+    m_done = true;
+    emit finished(m_record.filePath);
+}
+
 void TaskController::startCombine() {
     // The parts may have taken the output's name meanwhile; the title gets
     // the next free number, as at the stream choice.
@@ -525,7 +558,7 @@ void TaskController::combinOK(int state) {
         return;
     m_combining = false;
     if (state == 0) {
-        emit finished(m_record.filePath);
+        finish();
         return;
     }
     // The pieces are kept: Refresh finds them complete and combines again.
@@ -539,6 +572,17 @@ void TaskController::combinOK(int state) {
 // ---- buttons ----
 
 void TaskController::pause() {
+    if (isQueued()) {
+        m_startPending = false;  // out of the queue until resumed
+        setState(DownloadPaused);
+        const qint64 total = m_record.totalSize;
+        const qint64 bytes = m_record.lastReceived;
+        m_progress = {TaskProgress::Restored, bytes, total, 0,
+                      total ? double(bytes) * 100.0 / double(total) : 0};
+        emit progressChanged(m_progress);
+        emit progressWorthSaving();
+        return;
+    }
     if (state() == Analyzing) {
         setState(AnalysisPaused);
         if (m_analysis)
@@ -563,13 +607,13 @@ void TaskController::resume() {
     }
     if (state() != DownloadPaused)
         return;
-    if (!m_transfer) {
-        startTransfer();  // a restored task's first start
+    if (mustWait()) {
+        // Into the queue; a restored task's first start waits there too.
+        m_startPending = true;
+        setState(Waiting);
         return;
     }
-    m_transfer->resume();
-    setState(Downloading);
-    m_timer.start(kTickMs);
+    goOn();
 }
 
 void TaskController::refresh() {

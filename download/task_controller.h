@@ -32,6 +32,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class DownloadingAnalyThread;
@@ -102,7 +103,8 @@ public:
 
     // Analyzing becomes AnalysisPaused (the analysis is held at its next
     // check point), Downloading becomes DownloadPaused (only for a transfer
-    // that can pause: see record().noResume).
+    // that can pause: see record().noResume); a queued task leaves the
+    // queue as DownloadPaused.
     void pause();
     // The reverse of pause(); a restored task starts its transfer here.
     void resume();
@@ -119,10 +121,20 @@ public:
     // Stops everything before the program quits; the part files stay for a
     // later resume (an RTMP task's partial output is removed).
     void shutdown();
-    // While held, a task whose stream is chosen waits in Waiting instead of
-    // starting its transfer; releasing the hold starts it. For a queue
-    // that limits how many tasks transfer at once.
+    // While held, a task whose stream is chosen, or that is resumed, waits
+    // in Waiting instead of transferring; releasing the hold lets it go on.
+    // For a queue that limits how many tasks transfer at once (TaskQueue).
     void setStartHeld(bool held);
+    // Asked whenever the transfer would start or resume: false keeps the
+    // task waiting in Waiting until startQueued(). A queue's limit; empty
+    // (the default) lets every task go on.
+    void setStartGate(std::function<bool()> gate) { m_startGate = std::move(gate); }
+    // True while the task waits for the hold or the gate: Waiting with its
+    // transfer ready to start or to resume.
+    bool isQueued() const { return state() == Waiting && m_startPending; }
+    // Lets a queued task go on now, whatever the hold and the gate say; they
+    // stay in force for its next start.
+    void startQueued();
 
     // The wait before segfetch tries a failed part again; 0 (the default)
     // keeps segfetch's own.
@@ -132,6 +144,11 @@ public:
     TaskState state() const { return m_record.state; }
     bool isBusy() const { return state() == Analyzing || state() == Downloading; }
     bool isPaused() const { return state() == AnalysisPaused || state() == DownloadPaused; }
+    // True once finished() was emitted: the output is complete and the task
+    // transfers nothing any more (its state stays as it was).
+    bool isDone() const { return m_done; }
+    // Transferring or combining now: what a queue counts against its limit.
+    bool holdsASlot() const { return state() == Downloading && !m_done; }
     // The offered streams while streamsOffered() waits for its answer.
     QList<StreamChoice>& streams() { return m_streams; }
     const TaskFailure& failure() const { return m_failure; }
@@ -184,9 +201,13 @@ private:
     void lookForNewAddress(const TaskFailure& expired);
     void onNewAddressAnalysed(int state, const VideoInfo* info, const QList<qint64>& sizes);
     void continueWithNewAddress(const QStringList& urls);
+    bool mustWait() const;
+    void goOn();
+    void resumeTransfer();
     std::unique_ptr<Transfer> makeTransfer() const;
     void stopTransfer();
     void startCombine();
+    void finish();
     void removeNoResumeOutput();
 
     TaskRecord m_record;
@@ -202,6 +223,8 @@ private:
     unsigned m_retryDelayMs = 0;  // 0: segfetch's own
     bool m_startHeld = false;
     bool m_startPending = false;  // held back in Waiting
+    bool m_startGranted = false;  // startQueued() is letting the task go on
+    std::function<bool()> m_startGate;
     bool m_combining = false;
     // The analysis running now looks for a new address of the stream whose
     // address expired (m_expired says how); no stream is offered then.
@@ -212,6 +235,7 @@ private:
     // it: a failure that brought no byte more does not look again.
     bool m_readdressed = false;
     qint64 m_bytesAtReaddress = 0;
+    bool m_done = false;
     TaskFailure m_failure;
     TaskProgress m_progress;
     DownloadingAnalyThread* m_analysis = nullptr;

@@ -130,6 +130,8 @@ void VideoProgressBar::buildForm() {
     connect(m_btnRefresh, &QPushButton::clicked, this, &VideoProgressBar::OnBtnRefresh);
     connect(m_btnPause, &QPushButton::clicked, this, &VideoProgressBar::OnBtnPause);
     connect(m_btnStart, &QPushButton::clicked, this, &VideoProgressBar::OnBtnStart);
+    // A queued task leaves the queue, paused.
+    connect(m_btnWait, &QPushButton::clicked, this, [this] { m_task->pause(); });
 }
 
 void VideoProgressBar::connectTask() {
@@ -160,10 +162,17 @@ void VideoProgressBar::updateStateWidgets() {
     m_labFailReason->setVisible(s == Failed);
     m_labWait->setVisible(s == Waiting);
     m_progressBar->setVisible(s >= Analyzing);
-    if (s == Downloading)
+    if (s == Downloading) {
         m_labDownInfo->show();
-    else if (s != DownloadPaused)
+    } else if (m_task->isQueued()) {
+        // Its stream is chosen; the queue starts it when a download ends.
+        m_labDownInfo->setText("Waiting");
+        m_labDownInfo->show();
+    } else if (s != DownloadPaused) {
         m_labDownInfo->hide();
+    }
+    m_btnWait->setToolTip(
+        m_task->isQueued() ? "Waiting for another download to end; click to pause it" : QString());
     if (s != Failed) {
         m_labFail->setToolTip({});
         m_labFailReason->setToolTip({});
@@ -241,7 +250,7 @@ void VideoProgressBar::OnShow() {
 // ---- buttons ----
 
 void VideoProgressBar::OnBtnPause() {
-    if (m_noResume) {
+    if (m_noResume && !m_task->isQueued()) {
         if (m_state != Downloading)
             return;
         QPointer<VideoProgressBar> alive(this);

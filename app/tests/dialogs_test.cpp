@@ -26,7 +26,7 @@ TEST_F(PreferencesDialogTest, FillsFromTheStoreAndSwitchesPages) {
     store().user.closeToTray = false;
     PreferencesDialog dialog;
     EXPECT_EQ(dialog.size(), QSize(445, 410));
-    EXPECT_EQ(dialog.m_comboMaxTask->count(), 16);
+    EXPECT_EQ(dialog.m_comboMaxTask->count(), 20);
     EXPECT_EQ(dialog.m_comboMaxTask->currentText(), "5");
     EXPECT_EQ(dialog.m_comboUpdata->currentText(), "Every Day");
     EXPECT_TRUE(dialog.m_btnRadioExit->isChecked());

@@ -23,10 +23,12 @@
 #include "widgets/image_button.h"
 #include "widgets/image_dialog.h"
 #include "widgets/message_dialog.h"
+#include "widgets/notice_popup.h"
 
 #include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
@@ -307,6 +309,95 @@ TEST_F(DownloadCentre, PasteTakesTheClipboardUnchangedOrShowsTheNotice) {
     EXPECT_EQ(head->selectedTabName(), "Downloading");
     EXPECT_EQ(m_centre->currentList(), static_cast<QWidget*>(list()));
     EXPECT_EQ(head->tabCount("Downloading"), 1);
+}
+
+QStringList rowUrls(const DownloadingWidget* list) {
+    QStringList urls;
+    for (const VideoProgressBar* row : list->items())
+        urls << row->m_url;
+    return urls;
+}
+
+TEST_F(DownloadCentre, ABatchPasteAddsEachNewAddressInOrderAndSaysWhatItSkipped) {
+    writeScript(home.path(), "");
+    openCentre();
+    paste("http://127.0.0.1:9/listed");
+    paste(
+        "http://127.0.0.1:9/one\nhttp://127.0.0.1:9/two, http://127.0.0.1:9/listed  not-a-link"
+        "\thttps://127.0.0.1:9/three\r\nhttp://127.0.0.1:9/two");
+    const QStringList expected = {"http://127.0.0.1:9/listed", "http://127.0.0.1:9/one",
+                                  "http://127.0.0.1:9/two", "https://127.0.0.1:9/three"};
+    EXPECT_EQ(rowUrls(list()), expected);
+    // Skipped: the listed one, the repeated one and the word; no message box.
+    EXPECT_EQ(NoticePopup::shared().text(), "3 added, 3 skipped");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(", ").toStdString();
+    EXPECT_EQ(m_centre->head()->tabCount("Downloading"), 4);
+    QFile saved(list()->taskList().path());
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(saved.readAll());
+    int from = 0;
+    for (const QString& url : expected) {  // kept in the file, in order
+        from = int(text.indexOf(url, from));
+        EXPECT_GE(from, 0) << url.toStdString();
+    }
+}
+
+TEST_F(DownloadCentre, TheClipboardWatchAddsCopiedAddressesOnlyWhileItIsOn) {
+    writeScript(home.path(), "");
+    openCentre();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("http://127.0.0.1:9/before");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(list()->items().isEmpty());  // off by default
+
+    PreferencesStore::instance().user.watchClipboard = true;
+    list()->applyPreferences();
+    clipboard->setText("just some words");
+    clipboard->setText("http://127.0.0.1:9/copied");
+    clipboard->setText("a sentence with http://127.0.0.1:9/inside it");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rowUrls(list()), QStringList{"http://127.0.0.1:9/copied"});
+    EXPECT_EQ(NoticePopup::shared().text(), "http://127.0.0.1:9/copied");
+    clipboard->setText("http://127.0.0.1:9/copied");  // listed already: no dialog
+    clipboard->setText("http://127.0.0.1:9/a\nhttp://127.0.0.1:9/b");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rowUrls(list()), (QStringList{"http://127.0.0.1:9/copied", "http://127.0.0.1:9/a",
+                                            "http://127.0.0.1:9/b"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(", ").toStdString();
+
+    PreferencesStore::instance().user.watchClipboard = false;
+    list()->applyPreferences();
+    clipboard->setText("http://127.0.0.1:9/after");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(list()->items().size(), 3);
+}
+
+TEST_F(DownloadCentre, WithOneSlotTheSecondRowWaitsAndStartsWhenTheFirstIsDeleted) {
+    server.serveSlowly("/a.flv", std::string(400000, 'a'), 20000);
+    const std::string second = patternBytes(300000);
+    server.serveSlowly("/b.flv", second, 100000);
+    server.start();
+    writeScript(home.path(), streamBlock("/first", "First", {server.url("/a.flv")}) +
+                                 streamBlock("/second", "Second", {server.url("/b.flv")}));
+    PreferencesStore::instance().user.maxTasks = 1;
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+    paste(server.url("/first"));
+    VideoProgressBar* first = list()->items().at(0);
+    ASSERT_TRUE(waitFor([&] { return first->m_state == Downloading; }));
+    paste(server.url("/second"));
+    VideoProgressBar* waiting = list()->items().at(1);
+    ASSERT_TRUE(waitFor([&] { return waiting->task()->isQueued(); }));
+    EXPECT_EQ(waiting->m_state, Waiting);
+    EXPECT_TRUE(waiting->m_labDownInfo->isVisibleTo(waiting));
+    EXPECT_EQ(waiting->m_labDownInfo->text(), "Waiting");
+    EXPECT_EQ(server.pathsInTransfer(), 1);
+
+    first->OnBtnDelete();  // the question is off: the row goes at once
+    ASSERT_TRUE(waitFor([&] { return waiting->m_state == Downloading; }));
+    ASSERT_EQ(finishedFile(finished), waiting->m_filePath);
+    EXPECT_EQ(contentOf(waiting->m_filePath.toStdString()), second);
+    EXPECT_EQ(server.peakPathsInTransfer(), 1);
 }
 
 TEST_F(DownloadCentre, DeleteAllStopsEveryTransferAndRemovesTheFiles) {

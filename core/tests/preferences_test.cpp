@@ -69,11 +69,29 @@ TEST_F(PreferencesTest, SaveRewritesUserValuesKeepsTheRestAndFillsEmptyElements)
     EXPECT_EQ(root.firstChildElement("Default").firstChildElement("CloseToTray").text(), "true");
     EXPECT_FALSE(root.firstChildElement("Extra").isNull());
 
+    // Keys an older file lacks are added, with the values in force.
+    EXPECT_EQ(user.firstChildElement("WatchClipboard").text(), "false");
+    EXPECT_EQ(user.firstChildElement("SpeedLimit").text(), "0");
+
     store().resetToFallbacks();
     store().load();
     EXPECT_FALSE(store().user.closeToTray);
     EXPECT_EQ(store().user.downloadPath, "/home/me/Videos/new");
     EXPECT_EQ(store().user.maxTasks, 12);
+}
+
+TEST_F(PreferencesTest, ClipboardWatchAndSpeedLimitRoundTripAndANegativeLimitIsNone) {
+    writeFile("Preferences.xml",
+              preferencesFile("<WatchClipboard>true</WatchClipboard><SpeedLimit>-40</SpeedLimit>"));
+    store().load();
+    EXPECT_TRUE(store().user.watchClipboard);
+    EXPECT_EQ(store().user.speedLimitKBps, 0);
+    store().user.speedLimitKBps = 2048;
+    ASSERT_TRUE(store().save());
+    store().resetToFallbacks();
+    store().load();
+    EXPECT_TRUE(store().user.watchClipboard);
+    EXPECT_EQ(store().user.speedLimitKBps, 2048);
 }
 
 TEST_F(PreferencesTest, DamagedFileIsKeptAsideAndSaveStartsAFreshOne) {
@@ -101,9 +119,9 @@ TEST_F(PreferencesTest, ShippedFileNamesEveryKeyAndResolvesUserFolders) {
     ASSERT_TRUE(document.setContent(bytes));
     for (const char* section : {"User", "Default"}) {
         const QDomElement element = document.documentElement().firstChildElement(section);
-        for (const char* key :
-             {"DownloadPath", "ConvertPath", "MaxTasks", "ShowDeleteAgain", "ShowCloseAgain",
-              "ShowDownSuccess", "Updata", "CloseToTray", "SanpShotPath", "SanpShotFormat"}) {
+        for (const char* key : {"DownloadPath", "ConvertPath", "MaxTasks", "ShowDeleteAgain",
+                                "ShowCloseAgain", "ShowDownSuccess", "Updata", "CloseToTray",
+                                "SanpShotPath", "SanpShotFormat", "WatchClipboard", "SpeedLimit"}) {
             EXPECT_FALSE(element.firstChildElement(key).text().isEmpty()) << section << " " << key;
         }
     }

@@ -99,10 +99,14 @@ void MediaServer::serveSlowly(const std::string& path, std::string content,
                               std::size_t bytesPerSecond) {
     auto body = std::make_shared<std::string>(std::move(content));
     auto counts = counts_;
-    server_.server().Get(path, [body, counts, path, bytesPerSecond](const httplib::Request&,
+    server_.server().Get(path, [body, counts, path, bytesPerSecond](const httplib::Request& req,
                                                                     httplib::Response& res) {
         if (!admit(*counts, path, res))
             return;
+        // Segment requests ask for a range; a length probe does not.
+        const bool ranged = req.has_header("Range");
+        if (ranged)
+            counts->beginRanged(path);
         res.set_content_provider(
             body->size(), "application/octet-stream",
             [body, counts, path, bytesPerSecond](std::size_t offset, std::size_t length,
@@ -114,8 +118,35 @@ void MediaServer::serveSlowly(const std::string& path, std::string content,
                 std::lock_guard lock(counts->mutex);
                 counts->bytes[path] += std::int64_t(now);
                 return true;
+            },
+            [counts, path, ranged](bool) {
+                if (ranged)
+                    counts->endRanged(path);
             });
     });
+}
+
+void MediaServer::Counts::beginRanged(const std::string& path) {
+    std::lock_guard lock(mutex);
+    if (rangedRequests[path]++ == 0)
+        ++pathsInTransfer;
+    peakPathsInTransfer = std::max(peakPathsInTransfer, pathsInTransfer);
+}
+
+void MediaServer::Counts::endRanged(const std::string& path) {
+    std::lock_guard lock(mutex);
+    if (--rangedRequests[path] == 0)
+        --pathsInTransfer;
+}
+
+int MediaServer::peakPathsInTransfer() const {
+    std::lock_guard lock(counts_->mutex);
+    return counts_->peakPathsInTransfer;
+}
+
+int MediaServer::pathsInTransfer() const {
+    std::lock_guard lock(counts_->mutex);
+    return counts_->pathsInTransfer;
 }
 
 void MediaServer::start() {

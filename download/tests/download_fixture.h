@@ -43,8 +43,13 @@ public:
     void serve(const std::string& path, std::string content);
     // Serves the file's bytes at `path`.
     void serveFile(const std::string& path, const std::filesystem::path& file);
-    // Serves `content` slowly: `bytesPerSecond` per request.
+    // Serves `content` slowly: `bytesPerSecond` per request. Its ranged
+    // requests (a transfer's segments) are counted while they run.
     void serveSlowly(const std::string& path, std::string content, std::size_t bytesPerSecond);
+    // Paths served slowly with a ranged request running now, and the most
+    // there ever were at once: the transfers the server sees.
+    int pathsInTransfer() const;
+    int peakPathsInTransfer() const;
     // For handlers of a test's own; register before start().
     httplib::Server& server() { return server_.server(); }
     void start();
@@ -61,6 +66,11 @@ private:
         std::map<std::string, int> hits;
         std::map<std::string, std::int64_t> bytes;
         std::map<std::string, bool> missing;
+        std::map<std::string, int> rangedRequests;
+        int pathsInTransfer = 0;
+        int peakPathsInTransfer = 0;
+        void beginRanged(const std::string& path);
+        void endRanged(const std::string& path);
     };
     // Counts the request; false when it is to be answered with 404.
     static bool admit(Counts& counts, const std::string& path, httplib::Response& res);
