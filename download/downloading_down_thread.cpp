@@ -7,6 +7,8 @@
 #include <atomic>
 
 #include "download/output_naming.h"
+#include "download/task_failure.h"
+#include "download/transfer.h"
 #include "segfetch/segfetch.h"
 
 namespace {
@@ -17,6 +19,16 @@ namespace {
 bool partDone(const DownloadHelper* helper, const QString& target) {
     const FetchResult result = helper->lastResult();
     return result.ok() || (result.outcome == FetchOutcome::NotRun && QFileInfo::exists(target));
+}
+
+// A part partly on disk whose address the server refuses (see
+// TaskFailure::refusesTheAddress) is not asked again: the same address
+// answers the same, and the owner looks for a new one.
+bool addressRefused(const DownloadHelper* helper, const QString& target) {
+    const FetchResult result = helper->lastResult();
+    return result.outcome == FetchOutcome::HttpError &&
+           TaskFailure::refusesTheAddress(result.httpStatus) &&
+           (result.partsKept || bytesOnDisk({target}) > 0);
 }
 
 }  // namespace
@@ -119,7 +131,7 @@ bool DownloadingDownThread::downloadHttp() {
             return false;
         if (m_stopPending.exchange(false))
             return true;
-        if (!partDone(helper, target)) {
+        if (!partDone(helper, target) && !addressRefused(helper, target)) {
             // One more run resumes from the part files the first one left.
             ok = helper->startDownload();
             helper->join();

@@ -53,6 +53,12 @@ bool offersAStream(const VideoInfo& info) {
     return (info.url || info.parts) && (info.kind == StreamKindHttp || info.kind == StreamKindRtmp);
 }
 
+// The start of the sentence that tells why a task with an expired stream
+// address failed.
+QString expiryText(const TaskFailure& expired) {
+    return QString("The stream's address expired (HTTP %1)").arg(expired.httpStatus);
+}
+
 void removeFile(const QString& path) {
     if (QFile::exists(path) && !QFile::remove(path))
         qCDebug(clipwrightLog, "remove file failed");
@@ -128,6 +134,7 @@ void TaskController::abandonAnalysis() {
     m_analysis->abandon();  // never waits: the worker ends on its own
     m_analysis = nullptr;
     m_combining = false;
+    m_readdressing = false;
 }
 
 void TaskController::startAnalysis(const QString& url) {
@@ -168,6 +175,11 @@ void TaskController::AnalysisOK(VideoInfo* info, int state, QList<qint64> sizes,
     };
     if (sender() != m_analysis) {
         release();  // delivered after the analysis was abandoned
+        return;
+    }
+    if (m_readdressing) {
+        onNewAddressAnalysed(state, info, sizes);
+        release();
         return;
     }
     if (state != 0 || !info || !offersAStream(*info)) {
@@ -261,6 +273,7 @@ void TaskController::applyPlan(const DownloadPlan& plan, const QString& folder) 
     m_record.resumeBase = m_record.lastReceived = 0;
     m_record.noResume = plan.rtmp;
     m_record.hlsVariant = StoredTask::kNotHls;
+    m_readdressed = false;
     m_rtmpUrl = plan.rtmpUrl;
     m_rtmpPlayPath = plan.rtmpPlayPath;
     emit recordChanged();
@@ -416,6 +429,13 @@ void TaskController::downOK(int state) {
         TaskFailure failure = m_transfer->failure();
         m_transfer.reset();
         removeNoResumeOutput();
+        if (mayLookForNewAddress(failure)) {
+            lookForNewAddress(failure);
+            return;
+        }
+        if (failure.addressExpired() && m_readdressed)
+            failure.text = expiryText(failure) +
+                           " again at once under the page's new address; the part files are kept.";
         fail(failure, false, true);
         return;
     }
@@ -425,6 +445,90 @@ void TaskController::downOK(int state) {
         return;
     }
     startCombine();
+}
+
+// ---- a new address for an expired one ----
+
+// Only an HTTP stream's parts continue under another address, and only
+// once per failure: when the transfer under a new address fails without a
+// byte more on disk, the new address is no better than the old one.
+bool TaskController::mayLookForNewAddress(const TaskFailure& failure) const {
+    if (!failure.addressExpired() || m_record.noResume || m_record.isHls())
+        return false;
+    return !m_readdressed || bytesOnDisk(m_record.partPaths) > m_bytesAtReaddress;
+}
+
+// Analyses the page again on the analysis worker; its result goes to
+// onNewAddressAnalysed() instead of a stream offer.
+void TaskController::lookForNewAddress(const TaskFailure& expired) {
+    qCDebug(clipwrightLog) << "the stream address expired, analysing the page again:"
+                           << expired.text;
+    m_expired = expired;
+    m_readdressing = true;
+    m_readdressed = true;
+    ensureAnalysisThread();
+    setState(Analyzing);
+    m_analysis->start();
+}
+
+namespace {
+
+// The addresses of the analysed stream's parts, one for a stream in one
+// piece.
+QStringList partAddresses(const AnalysedStream& stream) {
+    return stream.partUrls.isEmpty() ? QStringList{stream.url} : stream.partUrls;
+}
+
+}  // namespace
+
+// The part files fit the new stream when it has as many parts and the
+// length the old one had: the task's total, or for a single part of
+// unknown total the length its download was planned for. The part stamps
+// still guard each part against a file that changed at equal length.
+void TaskController::onNewAddressAnalysed(int state, const VideoInfo* info,
+                                          const QList<qint64>& sizes) {
+    m_readdressing = false;
+    const TaskFailure expired = m_expired;
+    const auto failWith = [&](const QString& why, bool startOver) {
+        TaskFailure failure = expired;
+        failure.text = expiryText(expired) + why;
+        fail(std::move(failure), startOver, !startOver);
+    };
+    if (state != 0 || !info || !offersAStream(*info)) {
+        const TaskFailure analysis = analysisFailure(state, info, m_analysis->lastReason());
+        failWith(", and the page could not be analysed again: " + analysis.text, false);
+        return;
+    }
+    const AnalysedStream stream = AnalysedStream::from(*info);
+    const QStringList urls = partAddresses(stream);
+    if (stream.kind != StreamKindHttp || isHlsStream(stream) ||
+        urls.size() != m_record.downloadUrls.size()) {
+        failWith(", and the page now offers another stream; the part files are kept.", true);
+        return;
+    }
+    const qint64 expected =
+        m_record.totalSize != 0 || urls.size() != 1 ? m_record.totalSize : expired.partLength;
+    const qint64 length = sizes.value(0, stream.length);
+    if (length == 0 || length != expected) {
+        const QString lengths =
+            length == 0
+                ? QString("of unknown length")
+                : QString("of another length (%1 bytes instead of %2)").arg(length).arg(expected);
+        failWith(", and the page now offers a stream " + lengths + "; the part files are kept.",
+                 true);
+        return;
+    }
+    continueWithNewAddress(urls);
+}
+
+// The new addresses replace the old ones in the record, and so in the task
+// list file, before the transfer goes on from the part files.
+void TaskController::continueWithNewAddress(const QStringList& urls) {
+    m_record.downloadUrls = urls;
+    m_bytesAtReaddress = bytesOnDisk(m_record.partPaths);
+    emit recordChanged();
+    emit progressWorthSaving();
+    startTransfer();
 }
 
 // ---- combining ----
@@ -517,6 +621,7 @@ void TaskController::refresh() {
         return;
     if (m_record.canReanalyse) {
         m_record.canRestart = false;
+        m_readdressing = false;
         ensureAnalysisThread();
         setState(Analyzing);
         m_analysis->start();
@@ -529,6 +634,11 @@ void TaskController::refresh() {
         return;
     }
     m_record.canRestart = false;
+    m_readdressed = false;  // the user asks: one more look for a new address
+    if (mayLookForNewAddress(m_failure)) {
+        lookForNewAddress(m_failure);
+        return;
+    }
     startTransfer();
 }
 

@@ -2,7 +2,10 @@
 // file: the analysis with its retries and login request, the offered
 // streams, the names of the output and part files, the transfer (the
 // stream's parts over HTTP, or RTMP), progress, pause, resume, refresh,
-// discard, and combining the parts. The Downloading list's row
+// discard, and combining the parts. When the server refuses the address
+// of a part that is partly on disk (it expired), the page is analysed
+// again, once, and the transfer goes on from the part files under the new
+// address if the stream has the same length. The Downloading list's row
 // (VideoProgressBar) is a view of it, and `clipwright-cli get` runs it
 // without a window.
 //
@@ -106,7 +109,9 @@ public:
     // The reverse of pause(); a restored task starts its transfer here.
     void resume();
     // For a Failed task: analyses the page again, or restarts the
-    // transfer, which continues from the part files.
+    // transfer, which continues from the part files. A task whose stream
+    // address expired analyses its page for a new address and continues
+    // from the part files with it (see TaskFailure::addressExpired).
     void refresh();
     // Gives up a transfer that cannot pause: stops it, removes its output
     // and leaves the task Failed without Refresh.
@@ -192,6 +197,10 @@ private:
     bool offerHlsVariants();
     bool planHls(int row, const QString& folder, DownloadPlan* plan);
     void startTransfer();
+    bool mayLookForNewAddress(const TaskFailure& failure) const;
+    void lookForNewAddress(const TaskFailure& expired);
+    void onNewAddressAnalysed(int state, const VideoInfo* info, const QList<qint64>& sizes);
+    void continueWithNewAddress(const QStringList& urls);
     bool mustWait() const;
     void goOn();
     void resumeTransfer();
@@ -217,6 +226,15 @@ private:
     bool m_startGranted = false;  // startQueued() is letting the task go on
     std::function<bool()> m_startGate;
     bool m_combining = false;
+    // The analysis running now looks for a new address of the stream whose
+    // address expired (m_expired says how); no stream is offered then.
+    bool m_readdressing = false;
+    TaskFailure m_expired;
+    // A new address was tried since the last stream choice or Refresh, and
+    // the part files held m_bytesAtReaddress when the transfer went on with
+    // it: a failure that brought no byte more does not look again.
+    bool m_readdressed = false;
+    qint64 m_bytesAtReaddress = 0;
     bool m_done = false;
     TaskFailure m_failure;
     TaskProgress m_progress;

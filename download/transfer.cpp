@@ -32,6 +32,7 @@ public:
                 this, [this] { emit emitDownOK(1); }, Qt::QueuedConnection);
             return true;
         }
+        m_first = first;
         const QStringList urls = m_urls.mid(first);
         const QStringList paths = m_paths.mid(first);
         bool allQueued = false;
@@ -102,15 +103,24 @@ private:
     }
 
     // The reason of the part whose run failed: segfetch's own words, status
-    // and system error.
+    // and system error, which part it was and whether bytes of it are on
+    // disk. A run whose length probe failed reports no kept parts, so the
+    // disk is asked as well.
     TaskFailure failedPart() const {
-        for (const DownloadHelper* helper : m_helpers) {
+        for (int i = 0; i < m_helpers.size(); ++i) {
+            const DownloadHelper* helper = m_helpers.at(i);
             const FetchResult result = helper->lastResult();
             if (result.ok() || result.outcome == FetchOutcome::NotRun)
                 continue;
             const QString reason = QString::fromStdString(result.reason);
-            return {TaskFailure::Transfer, reason.isEmpty() ? "The download failed." : reason, 0,
-                    int(result.httpStatus), result.systemError};
+            TaskFailure failure{TaskFailure::Transfer,
+                                reason.isEmpty() ? "The download failed." : reason, 0,
+                                int(result.httpStatus), result.systemError};
+            failure.part = m_first + i;
+            failure.partKept = result.partsKept || bytesOnDisk({m_paths.at(failure.part)}) > 0;
+            const std::int64_t planned = helper->totalSize.load();
+            failure.partLength = planned > 1 ? planned : 0;  // 1: the probe never answered
+            return failure;
         }
         return {TaskFailure::Transfer, "The download failed."};
     }
@@ -119,6 +129,7 @@ private:
     const QStringList m_paths;
     const unsigned m_retryDelayMs;
     qint64 m_bytesAtStart = 0;
+    int m_first = 0;  // the index of the first part this run fetches
     QList<DownloadHelper*> m_helpers;
     std::unique_ptr<DownloadingDownThread> m_worker;
     TaskFailure m_failure;

@@ -44,6 +44,25 @@ TEST_F(GetCommand, GetCommandDownloadsAndCombinesAStreamInParts) {
     EXPECT_EQ(usage.exitCode, 2);
 }
 
+// The stream's address expires at 40 %: get analyses the page again and
+// finishes under the new address without fetching anything twice.
+TEST_F(GetCommand, AnExpiredStreamAddressIsRefreshedAndTheDownloadContinues) {
+    const std::string body = testing_support::patternBytes(1000000);
+    ExpiringStream site(body);
+    site.setBudget(0, 400000);
+    site.start();
+    writeScript(homePath(), site.scriptBlock("Expiring"));
+    const auto out = homePath() / "out";
+    const platform::ProcessResult result = platform::runProcessForStdout(
+        {CLIPWRIGHT_CLI, "get", site.pageUrl(), "--out-dir", out.string()});
+    ASSERT_TRUE(result.ok()) << result.output;
+    const auto expected = out / "Expiring.flv";
+    EXPECT_EQ(result.output, expected.string() + "\n");
+    EXPECT_EQ(contentOf(expected), body);
+    EXPECT_EQ(site.bytesSentTwice(), 0);
+    EXPECT_EQ(site.pageRequests(), 2);
+}
+
 TEST_F(GetCommand, AnHlsPageEndsAsOneMp4OfItsBestVariant) {
     hls_test::sample("master");
     hls_test::HlsServer hls(hls_test::samplesRoot());

@@ -7,8 +7,10 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include <algorithm>
 #include <fstream>
 #include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -166,6 +168,129 @@ std::int64_t MediaServer::bytesSent(const std::string& path) const {
 void MediaServer::setMissing(const std::string& path, bool missing) {
     std::lock_guard lock(counts_->mutex);
     counts_->missing[path] = missing;
+}
+
+struct ExpiringStream::State {
+    std::mutex mutex;
+    std::shared_ptr<const std::string> content;
+    std::map<int, std::shared_ptr<const std::string>> otherContent;
+    std::map<int, std::int64_t> budget;
+    std::map<int, std::int64_t> reserved;  // of the budget
+    std::map<int, std::int64_t> sent;
+    std::set<int> expired;
+    std::vector<std::uint8_t> timesSent;  // per byte of `content`
+    int pageRequests = 0;
+
+    std::shared_ptr<const std::string> contentOf(int n) {
+        auto found = otherContent.find(n);
+        return found == otherContent.end() ? content : found->second;
+    }
+    // Takes up to `wanted` bytes from address n's budget; 0 once it is spent,
+    // and the address is expired from then on.
+    std::size_t reserve(int n, std::size_t wanted) {
+        std::lock_guard lock(mutex);
+        auto budgetOf = budget.find(n);
+        if (budgetOf == budget.end())
+            return wanted;
+        const std::int64_t left = budgetOf->second - reserved[n];
+        if (left <= 0 || expired.count(n)) {
+            expired.insert(n);
+            return 0;
+        }
+        const std::int64_t now = std::min<std::int64_t>(left, std::int64_t(wanted));
+        reserved[n] += now;
+        return std::size_t(now);
+    }
+    void count(int n, std::size_t offset, std::size_t length) {
+        std::lock_guard lock(mutex);
+        sent[n] += std::int64_t(length);
+        if (otherContent.count(n))
+            return;
+        for (std::size_t i = offset; i < offset + length; ++i)
+            ++timesSent[i];
+    }
+};
+
+ExpiringStream::ExpiringStream(std::string content) : state_(std::make_shared<State>()) {
+    state_->timesSent.assign(content.size(), 0);
+    state_->content = std::make_shared<const std::string>(std::move(content));
+}
+
+void ExpiringStream::setBudget(int n, std::int64_t bytes) {
+    state_->budget[n] = bytes;
+}
+
+void ExpiringStream::setContent(int n, std::string content) {
+    state_->otherContent[n] = std::make_shared<const std::string>(std::move(content));
+}
+
+void ExpiringStream::start() {
+    auto state = state_;
+    httplib::Server& server = server_.server();
+    server.Get("/watch", [this, state](const httplib::Request&, httplib::Response& res) {
+        int n = 0;
+        {
+            std::lock_guard lock(state->mutex);
+            n = state->pageRequests++;
+        }
+        res.set_content(addressUrl(n), "text/plain");
+    });
+    server.Get(R"(/stream/(\d+))", [state](const httplib::Request& req, httplib::Response& res) {
+        const int n = std::stoi(req.matches[1].str());
+        const bool ranged = req.has_header("Range");
+        {
+            std::lock_guard lock(state->mutex);
+            if (ranged && state->budget.count(n) && state->reserved[n] >= state->budget[n])
+                state->expired.insert(n);
+            if (state->expired.count(n)) {
+                res.status = 403;
+                res.set_content("this address has expired", "text/plain");
+                return;
+            }
+        }
+        const auto body = state->contentOf(n);
+        res.set_content_provider(body->size(), "video/x-flv",
+                                 [state, body, n, ranged](std::size_t offset, std::size_t length,
+                                                          httplib::DataSink& sink) {
+                                     if (!ranged)  // a length probe: it reads the headers only
+                                         return sink.write(body->data() + offset, length);
+                                     // Small pieces, so that the budget ends near its mark.
+                                     const std::size_t now =
+                                         state->reserve(n, std::min<std::size_t>(length, 16384));
+                                     if (now == 0 || !sink.write(body->data() + offset, now))
+                                         return false;  // cuts the connection
+                                     state->count(n, offset, now);
+                                     return true;
+                                 });
+    });
+    server_.start();
+}
+
+std::string ExpiringStream::scriptBlock(const std::string& title) const {
+    return block("/watch", {"VAR N = \"" + title + "\"", "VIDNAME = N;", "VAR U = GETHTML(ORGURL)",
+                            "VIDURL = U;"});
+}
+
+int ExpiringStream::pageRequests() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->pageRequests;
+}
+
+std::int64_t ExpiringStream::bytesSent(int n) const {
+    std::lock_guard lock(state_->mutex);
+    auto found = state_->sent.find(n);
+    return found == state_->sent.end() ? 0 : found->second;
+}
+
+std::int64_t ExpiringStream::bytesSentTwice() const {
+    std::lock_guard lock(state_->mutex);
+    return std::count_if(state_->timesSent.begin(), state_->timesSent.end(),
+                         [](std::uint8_t times) { return times > 1; });
+}
+
+std::int64_t ExpiringStream::bytesNeverSent() const {
+    std::lock_guard lock(state_->mutex);
+    return std::count(state_->timesSent.begin(), state_->timesSent.end(), 0);
 }
 
 bool caught(QSignalSpy& spy, int timeoutMs) {

@@ -79,6 +79,38 @@ private:
     std::shared_ptr<Counts> counts_;
 };
 
+// A site whose stream addresses expire. Each request of the page
+// "/watch" answers the next address of the stream, "/stream/0",
+// "/stream/1", ... (the page's whole text), and the site script reads it
+// from there. An address serves ranged requests until its byte budget is
+// spent, then cuts its connections and answers 403 to every request from
+// then on. The server counts page requests, the bytes each address sent,
+// and for every byte of the stream how often a ranged answer sent it.
+class ExpiringStream {
+public:
+    explicit ExpiringStream(std::string content);
+    // The bytes address `n` serves before it expires (0: it expires at its
+    // first ranged request); unlimited when not set. Before start().
+    void setBudget(int n, std::int64_t bytes);
+    // Address `n` serves `content` instead (another file). Before start().
+    void setContent(int n, std::string content);
+    void start();
+    std::string pageUrl() const { return server_.url("/watch"); }
+    std::string addressUrl(int n) const { return server_.url("/stream/" + std::to_string(n)); }
+    // The block that reads the stream address from the page.
+    std::string scriptBlock(const std::string& title) const;
+    int pageRequests() const;
+    std::int64_t bytesSent(int n) const;
+    // Bytes of the common content sent more than once, and never sent.
+    std::int64_t bytesSentTwice() const;
+    std::int64_t bytesNeverSent() const;
+
+private:
+    struct State;
+    testing_support::LoopbackServer server_;
+    std::shared_ptr<State> state_;
+};
+
 // True once `spy` has caught a signal, also one emitted before the call.
 // Signals that worker threads emit go to a QueuedSignalSpy.
 bool caught(QSignalSpy& spy, int timeoutMs = 30000);
