@@ -8,6 +8,8 @@
 
 #include "download/task_controller.h"
 #include "download/task_queue.h"
+#include "platform/http.h"
+#include "platform/rate.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,7 +26,7 @@ namespace {
 int runGet(const std::vector<std::string>& args);
 
 const cli::Command kGet = {
-    "get", "URL... [--out-dir DIR] [--max-tasks N] [--user NAME --password PW]",
+    "get", "URL... [--out-dir DIR] [--max-tasks N] [--limit-rate RATE] [--user NAME --password PW]",
     "analyse pages, download their first stream and combine its parts; prints the files in the "
     "order of the URLs",
     runGet};
@@ -128,8 +130,11 @@ int runGet(const std::vector<std::string>& args) {
     const cli::Arguments arguments(args);
     const std::optional<int> maxTasks = arguments.number(
         "max-tasks", TaskQueue::kDefaultTasks, TaskQueue::kMinTasks, TaskQueue::kMaxTasks);
-    if (!arguments.ok() || arguments.positional().empty() || !maxTasks ||
-        !arguments.unknown({"out-dir", "user", "password", "max-tasks"}).empty() ||
+    // Bytes per second for every transfer together, with an optional K or M.
+    const std::optional<std::int64_t> rate =
+        platform::parseRate(arguments.option("limit-rate").value_or("0"));
+    if (!arguments.ok() || arguments.positional().empty() || !maxTasks || !rate ||
+        !arguments.unknown({"out-dir", "user", "password", "max-tasks", "limit-rate"}).empty() ||
         arguments.option("user").has_value() != arguments.option("password").has_value())
         return cli::usageError(kGet);
     const QString folder = QString::fromStdString(arguments.option("out-dir").value_or("."));
@@ -137,6 +142,7 @@ int runGet(const std::vector<std::string>& args) {
         std::fprintf(stderr, "get: cannot create the folder %s\n", folder.toUtf8().constData());
         return 1;
     }
+    platform::http::setRateLimit(*rate);
     int argc = 1;
     char name[] = "clipwright-cli";
     char* argv[] = {name, nullptr};

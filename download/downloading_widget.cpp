@@ -18,6 +18,7 @@
 #include "core/preferences_store.h"
 #include "download/pasted_addresses.h"
 #include "download/video_progress_bar.h"
+#include "platform/http.h"
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
@@ -108,6 +109,8 @@ DownloadingWidget::DownloadingWidget(QWidget* parent)
 void DownloadingWidget::applyPreferences() {
     const PreferenceValues& values = PreferencesStore::instance().user;
     m_queue.setMaxTasks(values.maxTasks);
+    // One budget for every connection of every task, changed at once.
+    platform::http::setRateLimit(std::int64_t(std::max(0, values.speedLimitKBps)) * 1024);
     const bool watching = bool(m_clipboardWatch);
     if (values.watchClipboard && !watching) {
         m_clipboardWatch = connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,

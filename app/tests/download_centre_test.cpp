@@ -26,6 +26,7 @@
 #include "widgets/notice_popup.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -398,6 +399,35 @@ TEST_F(DownloadCentre, WithOneSlotTheSecondRowWaitsAndStartsWhenTheFirstIsDelete
     ASSERT_EQ(finishedFile(finished), waiting->m_filePath);
     EXPECT_EQ(contentOf(waiting->m_filePath.toStdString()), second);
     EXPECT_EQ(server.peakPathsInTransfer(), 1);
+}
+
+TEST_F(DownloadCentre, TheSpeedLimitHoldsForTwoTasksTogether) {
+    const std::string first = patternBytes(1536 * 1024);
+    const std::string second = patternBytes(1536 * 1024 + 7);
+    server.serve("/one.bin", first);
+    server.serve("/two.bin", second);
+    server.start();
+    writeScript(home.path(), streamBlock("/one", "One", {server.url("/one.bin")}) +
+                                 streamBlock("/two", "Two", {server.url("/two.bin")}));
+    PreferencesStore::instance().user.speedLimitKBps = 2048;
+    openCentre();
+    QSignalSpy finished(list(), &DownloadingWidget::emitOkBarInfo);
+    QElapsedTimer clock;
+    clock.start();
+    paste(server.url("/one"));
+    paste(server.url("/two"));
+    ASSERT_TRUE(waitFor([&] { return finished.size() == 2; }, 60000));
+    const double seconds = double(clock.elapsed()) / 1000.0;
+    PreferencesStore::instance().user.speedLimitKBps = 0;
+    list()->applyPreferences();  // the next tests run unlimited
+
+    // 3 MiB at 2 MiB/s for both together, less the budget's first burst.
+    const double rate = 2048.0 * 1024.0;
+    EXPECT_GE(seconds, 0.9 * (double(first.size() + second.size()) - rate / 4) / rate);
+    QStringList files = {finished.at(0).at(0).toString(), finished.at(1).at(0).toString()};
+    files.sort();  // "One" before "Two"
+    EXPECT_TRUE(contentOf(files.at(0).toStdString()) == first);
+    EXPECT_TRUE(contentOf(files.at(1).toStdString()) == second);
 }
 
 TEST_F(DownloadCentre, DeleteAllStopsEveryTransferAndRemovesTheFiles) {

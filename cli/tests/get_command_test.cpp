@@ -7,6 +7,7 @@
 #include "testing/fault_server.h"
 #include "testing/media.h"
 
+#include <chrono>
 #include <filesystem>
 
 using namespace download_test;
@@ -110,13 +111,19 @@ TEST_F(GetCommand, SeveralUrlsRunAtMostMaxTasksAtOnceAndPrintTheirFilesInOrder) 
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.output.find("get: "), std::string::npos) << failed.output;
 
+    // Both files, one after the other, under one 200 KiB/s budget.
     const auto again = homePath() / "again";
+    const auto began = std::chrono::steady_clock::now();
     const platform::ProcessResult all = platform::runProcessForStdout(
         {CLIPWRIGHT_CLI, "get", server.url("/watch-2"), server.url("/watch-0"), "--max-tasks", "1",
-         "--out-dir", again.string()});
+         "--limit-rate", "200K", "--out-dir", again.string()});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     EXPECT_EQ(all.exitCode, 0);
     EXPECT_EQ(all.output,
               (again / "Clip 2.mp4").string() + "\n" + (again / "Clip 0.mp4").string() + "\n");
+    const double bytes = double(bodies[0].size() + bodies[2].size());
+    EXPECT_GE(seconds, 0.9 * (bytes - 0.25 * 204800) / 204800);
     for (const char* bad : {"0", "21", "many"}) {
         EXPECT_EQ(
             platform::runProcess({CLIPWRIGHT_CLI, "get", "u", "--max-tasks", bad}, true).exitCode,
