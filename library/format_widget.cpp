@@ -1,6 +1,5 @@
 #include "library/format_widget.h"
 
-#include <QDomDocument>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -10,7 +9,7 @@
 #include <QStackedWidget>
 
 #include "core/app_files.h"
-#include "core/xml_file.h"
+#include "library/format_file.h"
 #include "widgets/skinned_form.h"
 
 namespace {
@@ -308,23 +307,8 @@ FormatItem* FormatWidget::addPreset(FormatItemWidget* page, const QString& icon,
 }
 
 void FormatWidget::loadPage(FormatItemWidget* page) {
-    QDomDocument document;
-    if (xmlfile::load(formatXmlPath(), &document) != xmlfile::LoadResult::Loaded ||
-        xmlfile::firstSection(document).isNull())
-        return;
-    // Outside "Favorite" a preset is three elements (icon, name, star); in
-    // it two (icon, name), every one starred.
-    const bool favorites = page->category() == "Favorite";
-    const QDomElement category = document.documentElement().firstChildElement(page->category());
-    QDomElement icon = category.firstChildElement();
-    while (!icon.isNull()) {
-        const QDomElement name = icon.nextSiblingElement();
-        const QDomElement flag = favorites ? QDomElement() : name.nextSiblingElement();
-        if (name.isNull() || (!favorites && flag.isNull()))
-            break;
-        addPreset(page, icon.text(), name.text(), favorites || flag.text() == "true");
-        icon = (favorites ? name : flag).nextSiblingElement();
-    }
+    for (const FormatPreset& preset : FormatFile(formatXmlPath()).loadCategory(page->category()))
+        addPreset(page, preset.iconPath, preset.name, preset.favourite);
 }
 
 void FormatWidget::propagateStar(const FormatItem* source, bool on) {
@@ -356,41 +340,17 @@ void FormatWidget::rebuildFavorites() {
 }
 
 void FormatWidget::writeBack() {
-    QDomDocument document;
-    if (xmlfile::load(formatXmlPath(), &document) != xmlfile::LoadResult::Loaded ||
-        document.documentElement().isNull())
-        return;
-    QDomElement root = document.documentElement();
+    QList<FormatCategoryStars> categories;
     for (int i = 0; i < kFavoritePage; ++i) {
-        const QDomElement category = root.firstChildElement(kPageNames[i]);
-        const QList<FormatItem*>& items = m_pages[i]->items();
-        int position = 0;
-        for (QDomElement e = category.firstChildElement(); !e.isNull(); ++position) {
-            const QDomElement nameElement = e.nextSiblingElement();
-            QDomElement flag = nameElement.nextSiblingElement();
-            if (flag.isNull())
-                break;
-            if (position < items.size()) {
-                while (flag.hasChildNodes())
-                    flag.removeChild(flag.firstChild());
-                flag.appendChild(
-                    document.createTextNode(items[position]->isFavourite() ? "true" : "false"));
-            }
-            e = flag.nextSiblingElement();
-        }
+        FormatCategoryStars category{kPageNames[i], {}};
+        for (const FormatItem* item : m_pages[i]->items())
+            category.stars.append(item->isFavourite());
+        categories.append(category);
     }
-    root.removeChild(root.firstChildElement("Favorite"));
-    QDomElement favorites = document.createElement("Favorite");
-    for (const FormatItem* item : m_pages[kFavoritePage]->items()) {
-        QDomElement path = document.createElement("filepath");
-        path.appendChild(document.createTextNode(item->iconPath()));
-        QDomElement name = document.createElement("name");
-        name.appendChild(document.createTextNode(item->name()));
-        favorites.appendChild(path);
-        favorites.appendChild(name);
-    }
-    root.appendChild(favorites);
-    xmlfile::save(document, formatXmlPath());
+    QList<FormatPreset> favorites;
+    for (const FormatItem* item : m_pages[kFavoritePage]->items())
+        favorites.append({item->iconPath(), item->name(), true});
+    FormatFile(formatXmlPath()).writeStars(categories, favorites);
 }
 
 void FormatWidget::closeChooser() {
