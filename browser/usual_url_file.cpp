@@ -42,10 +42,15 @@ Sites read() {
     QDomDocument document;
     if (xmlfile::load(filePath(), &document) != xmlfile::LoadResult::Loaded)
         return sites;
+    // A slot's first element counts, as for store(): a later duplicate
+    // would otherwise hide what was stored.
+    std::array<bool, kSlotCount> seen{};
     for (QDomElement e = xmlfile::firstSection(document); !e.isNull(); e = e.nextSiblingElement()) {
         const int slot = slotOf(e.tagName());
-        if (slot >= 0)
-            sites[slot] = {e.attribute("url"), e.attribute("title")};
+        if (slot < 0 || seen[slot])
+            continue;
+        seen[slot] = true;
+        sites[slot] = {e.attribute("url"), e.attribute("title")};
     }
     return sites;
 }

@@ -29,7 +29,7 @@ using Sites = std::array<Site, kSlotCount>;
 QString filePath();
 
 // The sites of the file, by slot key (the order of the elements does not
-// matter). A missing file gives empty tiles; a file that does not parse is
+// matter; of two elements of one slot the first counts). A missing file gives empty tiles; a file that does not parse is
 // kept aside as ".bad" and gives empty tiles.
 Sites read();
 

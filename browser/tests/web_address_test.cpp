@@ -112,6 +112,17 @@ TEST_F(UsualUrlFile, StoringKeepsOtherSlotsAndAddsMissingOnes) {
     EXPECT_EQ(usualurl::read()[6].url, "http://g/");
 }
 
+TEST_F(UsualUrlFile, OfTwoElementsOfOneSlotTheStoredFirstOneCounts) {
+    testing_support::writeFile(home / "usualurl.xml",
+                               "<UsualUrl><Url_two url=\"http://first/\" title=\"First\"/>"
+                               "<Url_two url=\"http://second/\" title=\"Second\"/></UsualUrl>");
+    EXPECT_EQ(usualurl::read()[1].url, "http://first/");
+    ASSERT_TRUE(usualurl::store(1, {"http://new/", "New"}));
+    EXPECT_EQ(slotElement("Url_two").attribute("url"), "http://new/");
+    EXPECT_EQ(usualurl::read()[1].url, "http://new/");
+    EXPECT_EQ(usualurl::read()[1].title, "New");
+}
+
 TEST_F(UsualUrlFile, ADamagedFileIsKeptAsideAndStartedAnew) {
     testing_support::writeFile(home / "usualurl.xml", "<Sites><Url_one url=\"http://a/\"");
     const usualurl::Sites sites = usualurl::read();
