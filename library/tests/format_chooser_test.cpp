@@ -1,5 +1,6 @@
 // The format chooser with the shipped "format.xml": its pages, modes,
 // search, stars and their write-back.
+#include <QDomDocument>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -119,6 +120,44 @@ TEST_F(FormatChooser, StarsCarryAcrossPagesAndARestart) {
     EXPECT_FALSE(itemLabelled(restarted.page(ItemAudio), "MP3 Audio")->isFavourite());
     EXPECT_EQ(labelsOf(restarted.page(5)),
               QStringList({"MP4 Video (MPEG-4)", "AVI Video (XviD)", "MKV Video (H.264)"}));
+}
+
+TEST_F(FormatChooser, AnIncompletePresetEndsItsPageAndClosingRewritesOnlyStars) {
+    writeFile("format.xml",
+              "<formats><Video><icon>/i/a.png</icon><name>A---mp4</name><favorite>false</favorite>"
+              "<icon>/i/half.png</icon><name>Half---avi</name></Video>"
+              "<Audio><icon>/i/m.png</icon><name>M---mp3</name><favorite>true</favorite></Audio>"
+              "<Favorite><filepath>/i/m.png</filepath><name>M---mp3</name></Favorite></formats>");
+    {
+        FormatWidget chooser;
+        EXPECT_EQ(labelsOf(chooser.page(ItemVideo)), QStringList({"A"}));
+        EXPECT_EQ(labelsOf(chooser.page(FormatWidget::kFavoritePage)), QStringList({"M"}));
+        itemLabelled(chooser.page(ItemVideo), "A")->m_btnFav->click();
+        chooser.OnBtnCancel();
+    }
+    const QByteArray written = readFile("format.xml");
+    EXPECT_TRUE(written.contains("<name>Half---avi</name>"));  // kept as it was
+    QDomDocument document;
+    ASSERT_TRUE(document.setContent(written));
+    const QDomElement video = document.documentElement().firstChildElement("Video");
+    EXPECT_EQ(video.firstChildElement("favorite").text(), "true");
+    const QDomElement favorites = document.documentElement().firstChildElement("Favorite");
+    QStringList starred;
+    for (QDomElement e = favorites.firstChildElement("name"); !e.isNull();
+         e = e.nextSiblingElement("name"))
+        starred << e.text();
+    EXPECT_EQ(starred, QStringList({"A---mp4", "M---mp3"}));
+}
+
+TEST_F(FormatChooser, ADamagedPresetFileIsKeptAsideAndNotWrittenOver) {
+    const QByteArray damaged = "<formats><Video><icon>/i/a.png</icon><name>A";
+    writeFile("format.xml", damaged);
+    FormatWidget chooser;
+    for (int i = 0; i < FormatWidget::kPageCount; ++i)
+        EXPECT_TRUE(chooser.page(i)->items().isEmpty());
+    chooser.OnBtnCancel();
+    EXPECT_EQ(readFile("format.xml.bad"), damaged);
+    EXPECT_FALSE(exists("format.xml"));
 }
 
 TEST_F(FormatChooser, AMissingPresetFileLeavesEmptyPagesAndOkStillGivesMp4) {
