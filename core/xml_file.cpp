@@ -3,10 +3,40 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QXmlStreamReader>
 
 #include "platform/atomic_file.h"
 
 namespace xmlfile {
+namespace {
+
+// The program's files nest three or four levels deep. The document tree is
+// built, freed and written recursively, and written with an indentation
+// that grows with the depth: a file nested thousands of levels deep would
+// overflow the stack and be written back at a size quadratic in its own.
+constexpr int kMaxDepth = 64;
+
+// The line of the first element nested deeper than kMaxDepth, or 0.
+qint64 lineTooDeep(const QByteArray& bytes) {
+    QXmlStreamReader reader(bytes);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+            case QXmlStreamReader::StartElement:
+                if (++depth > kMaxDepth)
+                    return reader.lineNumber();
+                break;
+            case QXmlStreamReader::EndElement:
+                --depth;
+                break;
+            default:
+                break;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
 
 LoadResult load(const QString& path, QDomDocument* document) {
     QFile file(path);
@@ -16,8 +46,12 @@ LoadResult load(const QString& path, QDomDocument* document) {
     file.close();
     QString message;
     int line = 0;
-    if (document->setContent(bytes, &message, &line))
+    if (const qint64 deep = lineTooDeep(bytes)) {
+        message = QString("elements nested deeper than %1 levels").arg(kMaxDepth);
+        line = int(deep);
+    } else if (document->setContent(bytes, &message, &line)) {
         return LoadResult::Loaded;
+    }
     const auto aside = platform::keepAside(path.toStdString());
     qCWarning(clipwrightLog).noquote()
         << "damaged XML file" << path << "line" << line << ":" << message << "- kept aside as"

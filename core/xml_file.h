@@ -13,7 +13,8 @@ namespace xmlfile {
 enum class LoadResult {
     Loaded,   // `document` holds the file
     Missing,  // no file, or it cannot be opened for reading
-    Damaged,  // not well-formed XML: the file was moved aside as "<name>.bad"
+    Damaged,  // not well-formed XML, or nested deeper than 64 elements: the
+              // file was moved aside as "<name>.bad"
 };
 
 // Reads and parses `path` into `document`. A file that does not parse is

@@ -85,6 +85,19 @@ TEST_F(SharedFilesTest, LoadTellsMissingFromDamagedAndKeepsTheDamagedFile) {
     EXPECT_EQ(readFile("list.xml.bad1"), "<");
     EXPECT_EQ(readFile("list.xml.bad"), "<list><item></list>");
 
+    // Nesting past what any of the program's files uses is not taken in:
+    // the tree would be freed and written back recursively.
+    const QByteArray deep =
+        QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000);
+    writeFile("deep.xml", deep);
+    EXPECT_EQ(xmlfile::load(path("deep.xml"), &document), xmlfile::LoadResult::Damaged);
+    EXPECT_EQ(readFile("deep.xml.bad"), deep);
+    EXPECT_TRUE(document.documentElement().isNull());
+    const QByteArray shallow =
+        "<a>" + QByteArray("<b>").repeated(63) + QByteArray("</b>").repeated(63) + "</a>";
+    writeFile("shallow.xml", shallow);
+    EXPECT_EQ(xmlfile::load(path("shallow.xml"), &document), xmlfile::LoadResult::Loaded);
+
     writeFile("empty-root.xml", "<list/>");
     ASSERT_EQ(xmlfile::load(path("empty-root.xml"), &document), xmlfile::LoadResult::Loaded);
     EXPECT_TRUE(xmlfile::firstSection(document).isNull());
