@@ -57,6 +57,8 @@ DownloadingWidget::DownloadingWidget(QWidget* parent)
     m_rows = new RowColumn(m_scrollArea);
     m_rows->setObjectName("m_scrollAreaWidget");
     m_rows->setRowHeight(VideoProgressBar::rowHeight(true));
+    m_rows->setPrepare([](QWidget* row) { static_cast<VideoProgressBar*>(row)->ensureForm(); });
+    m_rows->setRelease([](QWidget* row) { static_cast<VideoProgressBar*>(row)->releaseForm(); });
     verticalLayout->addWidget(m_scrollArea, 1);
 
     auto* footer = new QWidget(this);

@@ -100,8 +100,18 @@ VideoProgressBar::~VideoProgressBar() = default;
 void VideoProgressBar::ensureForm() {
     if (m_formBuilt)
         return;
+    const QList<QWidget*> before = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
     buildForm();
     m_formBuilt = true;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (before.contains(child))
+            continue;  // a dialog of the task, not the form
+        m_formWidgets.append(child);
+        // Children made while the row is shown are shown as the row's
+        // show would have (those the form hid stay hidden).
+        if (isVisible() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            child->show();
+    }
     setBigDisplay(m_bigDisplay);
     showRecord();
     if (m_progressSeen) {
@@ -113,6 +123,20 @@ void VideoProgressBar::ensureForm() {
     if (m_state == Failed)
         showFailure(m_task->failure());
     updateStateWidgets();
+}
+
+void VideoProgressBar::releaseForm() {
+    if (!m_formBuilt)
+        return;
+    m_formBuilt = false;
+    qDeleteAll(m_formWidgets);
+    m_formWidgets.clear();
+    m_btnclose = m_btnRefresh = m_btnWait = m_btnPause = m_btnStart = nullptr;
+    m_labVideoName = m_labWait = m_labFail = m_labFailReason = m_labAnlyzing = m_labUrlIcon =
+        m_labDownInfo = nullptr;
+    m_progressBar = nullptr;
+    m_imageWidget = nullptr;
+    m_bigBackground = m_smallBackground = QPixmap();
 }
 
 void VideoProgressBar::buildForm() {

@@ -59,6 +59,9 @@ public:
     // long list builds only the rows scrolled into view; the form pointers
     // below are null until then.
     void ensureForm();
+    // Drops the row's widgets again (a long list does so for rows long out
+    // of view); the next ensureForm() builds them from the task's record.
+    void releaseForm();
     bool hasForm() const { return m_formBuilt; }
     void setHighlight(int highlight);
     bool isBusy() const { return m_task->isBusy(); }
@@ -150,6 +153,7 @@ private:
     void offerStreams();
 
     bool m_formBuilt = false;
+    QList<QWidget*> m_formWidgets;
     bool m_progressSeen = false;  // the task reported progress at least once
     bool m_bigDisplay = true;
     int m_highlight = 0;

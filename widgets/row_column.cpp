@@ -44,7 +44,7 @@ void RowColumn::remove(QWidget* row) {
         return;
     m_rows.removeAt(index);
     m_placed.removeOne(row);
-    m_prepared.remove(row);
+    m_recent.removeOne(row);
     row->hide();
     schedulePlacement();
 }
@@ -54,7 +54,7 @@ void RowColumn::clear() {
         row->hide();
     m_rows.clear();
     m_placed.clear();
-    m_prepared.clear();
+    m_recent.clear();
     schedulePlacement();
 }
 
@@ -104,11 +104,7 @@ void RowColumn::placeVisibleRows() {
     QList<QWidget*> placed;
     for (int i = first; i <= last; ++i) {
         QWidget* row = m_rows[i];
-        if (!m_prepared.contains(row)) {
-            m_prepared.insert(row);
-            if (m_prepare)
-                m_prepare(row);
-        }
+        keepRecent(row);
         row->setGeometry(0, i * m_rowHeight, width(), m_rowHeight);
         row->show();
         placed.append(row);
@@ -119,6 +115,33 @@ void RowColumn::placeVisibleRows() {
             row->hide();
     }
     m_placed = placed;
+    releaseOldest(keep);
+}
+
+// Marks `row` as placed last, preparing it when it is new to the list of
+// prepared rows.
+void RowColumn::keepRecent(QWidget* row) {
+    if (m_recent.removeOne(row)) {
+        m_recent.append(row);
+        return;
+    }
+    m_recent.append(row);
+    if (m_prepare)
+        m_prepare(row);
+}
+
+void RowColumn::releaseOldest(const QSet<QWidget*>& placed) {
+    if (!m_release)
+        return;
+    for (qsizetype i = 0; m_recent.size() > kKeptRows && i < m_recent.size();) {
+        QWidget* row = m_recent[i];
+        if (placed.contains(row)) {
+            ++i;
+            continue;
+        }
+        m_recent.removeAt(i);
+        m_release(row);
+    }
 }
 
 void RowColumn::resizeEvent(QResizeEvent* event) {

@@ -4,7 +4,10 @@
 // of thousands of rows costs no layout pass, no move events and no paint
 // for what the user does not see. Before a row is shown for the first time
 // the owner may build its form (the `prepare` callback), so that rows
-// never scrolled into view never build one.
+// never scrolled into view never build one; and the owner may drop the
+// form of a row that has been out of view longest (the `release`
+// callback), so that scrolling through the whole list does not end with
+// every form built. At most kKeptRows rows are prepared at any time.
 //
 // The column does not own its rows' lifetime rules beyond Qt's: rows are
 // its children; the owner deletes a row after remove().
@@ -26,8 +29,13 @@ public:
     // Becomes `area`'s widget (resizable with the area's width).
     explicit RowColumn(QScrollArea* area);
 
-    // Called once for every row just before it is first shown.
+    static constexpr int kKeptRows = 64;
+
+    // Called for a row just before it is shown, the first time or the
+    // first time after its release.
     void setPrepare(std::function<void(QWidget*)> prepare) { m_prepare = std::move(prepare); }
+    // Called for a hidden row when more than kKeptRows rows were prepared.
+    void setRelease(std::function<void(QWidget*)> release) { m_release = std::move(release); }
     void setRowHeight(int height);
     int rowHeight() const { return m_rowHeight; }
 
@@ -55,12 +63,16 @@ protected:
 private:
     void placeVisibleRows();
     void schedulePlacement();
+    void keepRecent(QWidget* row);
+    void releaseOldest(const QSet<QWidget*>& placed);
 
     QScrollArea* m_area;
     QList<QWidget*> m_rows;
     QList<QWidget*> m_placed;
-    QSet<QWidget*> m_prepared;
+    // The prepared rows, the one placed longest ago first.
+    QList<QWidget*> m_recent;
     std::function<void(QWidget*)> m_prepare;
+    std::function<void(QWidget*)> m_release;
     int m_rowHeight = 40;
     bool m_placementPending = false;
 };

@@ -113,6 +113,18 @@ TEST_F(LongTaskList, OnlyTheRowsInViewAreBuiltAndEveryTaskIsSavedAtQuit) {
     EXPECT_TRUE(last->m_btnStart->isVisible());
     EXPECT_LE(rowsWithForms(list), 2 * built);
 
+    // Scrolled through page by page, the list keeps a bounded number of
+    // forms; the row scrolled back to shows its record again.
+    for (VideoProgressBar* row : list.items())
+        list.rowColumn()->ensureVisible(row);
+    EXPECT_LE(rowsWithForms(list), RowColumn::kKeptRows);
+    VideoProgressBar* fourth = list.items()[3];
+    EXPECT_FALSE(fourth->hasForm());
+    list.rowColumn()->ensureVisible(fourth);
+    ASSERT_TRUE(fourth->hasForm());
+    EXPECT_EQ(fourth->m_labDownInfo->text(), "3MB/10MB - 0kb/s");
+    EXPECT_TRUE(fourth->m_labVideoName->isVisible());
+
     // The smaller rows: the column follows, the built rows take the height.
     list.m_btnSmallDisplay->click();
     list.rowColumn()->placeNow();

@@ -101,4 +101,36 @@ TEST_F(RowColumnTest, ARemovedRowLeavesItsPlaceToTheNextAndAnotherHeightRelaysTh
     EXPECT_FALSE(far->isVisible());
 }
 
+// Scrolling page by page through the whole list keeps at most kKeptRows
+// rows prepared: the oldest hidden ones are released, and a released row
+// that comes back into view is prepared again.
+TEST_F(RowColumnTest, ScrollingThroughTheListReleasesTheRowsLongOutOfView) {
+    QSet<QWidget*> held(prepared.begin(), prepared.end());
+    QList<QWidget*> released;
+    column->setPrepare([&](QWidget* row) {
+        EXPECT_FALSE(held.contains(row));
+        held.insert(row);
+    });
+    column->setRelease([&](QWidget* row) {
+        EXPECT_FALSE(row->isVisible());
+        EXPECT_TRUE(held.remove(row));
+        released.append(row);
+    });
+    QScrollBar* bar = area.verticalScrollBar();
+    for (int value = 0; value < bar->maximum(); value += bar->pageStep()) {
+        bar->setValue(value);
+        ASSERT_LE(held.size(), RowColumn::kKeptRows);
+    }
+    bar->setValue(bar->maximum());
+    EXPECT_GT(released.size(), kRows - 2 * RowColumn::kKeptRows);
+    for (int i : shownRows())
+        EXPECT_TRUE(held.contains(column->rows()[i]));
+
+    QWidget* first = column->rows()[0];
+    ASSERT_TRUE(released.contains(first));
+    bar->setValue(0);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(held.contains(first));
+}
+
 }  // namespace
