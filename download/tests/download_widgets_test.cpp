@@ -1,13 +1,18 @@
 // The download centre's widgets on their own: the head's tabs and counters,
-// and the stream dialog's pre-selection, sizes and choice.
+// the stream dialog's pre-selection, sizes and choice, and a long restored
+// Downloading list.
 #include "download/download_head_widget.h"
+#include "download/downloading_widget.h"
+#include "download/video_progress_bar.h"
 #include "download/video_resource_dialog.h"
 #include "testing/gui_test.h"
 #include "widgets/image_button.h"
+#include "widgets/row_column.h"
 
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 
 namespace {
 
@@ -55,6 +60,76 @@ TEST(StreamDialog, PreselectsTheFirstRowAndReturnsTheLowestCheckedOne) {
     model->setData(model->index(2, 0), Qt::Unchecked, Qt::CheckStateRole);
     dialog.OnBtnDown();
     EXPECT_EQ(dialog.selectedRow(), -1);
+}
+
+// A task list of thousands of restored tasks: every task is listed, only
+// the rows in view build their widgets, a row scrolled to shows its own
+// restored record, and the quit writes every task's progress back.
+class LongTaskList : public AppDirTest {
+protected:
+    static constexpr int kTasks = 3000;
+
+    void SetUp() override {
+        QByteArray xml = "<?xml version='1.0'?>\n<List>\n";
+        for (int i = 0; i < kTasks; ++i) {
+            xml += QString(
+                       "    <item url=\"http://127.0.0.1:9/page%1\"><anylisis>http://127.0.0.1:9/"
+                       "v%1.flv</anylisis><Path>%2/Video %1.flv</Path><ReciveSize>%3</"
+                       "ReciveSize><TotalSize>10485760</TotalSize></item>\n")
+                       .arg(i)
+                       .arg(path("downloads"))
+                       .arg(qint64(i % 10) << 20)
+                       .toUtf8();
+        }
+        writeFile("downloadtasklist.xml", xml + "</List>\n");
+    }
+
+    static int rowsWithForms(const DownloadingWidget& list) {
+        return int(std::count_if(list.items().begin(), list.items().end(),
+                                 [](const VideoProgressBar* row) { return row->hasForm(); }));
+    }
+};
+
+TEST_F(LongTaskList, OnlyTheRowsInViewAreBuiltAndEveryTaskIsSavedAtQuit) {
+    DownloadingWidget list;
+    list.resize(835, 500);
+    list.loadTaskList();
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    list.rowColumn()->placeNow();
+    ASSERT_EQ(list.items().size(), kTasks);
+    const int built = rowsWithForms(list);
+    EXPECT_GE(built, 4);
+    EXPECT_LE(built, 12);
+    EXPECT_EQ(list.items()[3]->m_labDownInfo->text(), "3MB/10MB - 0kb/s");
+
+    VideoProgressBar* last = list.items().last();
+    EXPECT_FALSE(last->hasForm());
+    list.rowColumn()->ensureVisible(last);
+    ASSERT_TRUE(last->hasForm());
+    EXPECT_TRUE(last->isVisible());
+    EXPECT_EQ(last->m_labVideoName->text(), QString("Video %1.flv").arg(kTasks - 1));
+    EXPECT_EQ(last->m_labDownInfo->text(), QString("%1MB/10MB - 0kb/s").arg((kTasks - 1) % 10));
+    EXPECT_TRUE(last->m_btnStart->isVisible());
+    EXPECT_LE(rowsWithForms(list), 2 * built);
+
+    // The smaller rows: the column follows, the built rows take the height.
+    list.m_btnSmallDisplay->click();
+    list.rowColumn()->placeNow();
+    EXPECT_EQ(list.rowColumn()->height(), kTasks * VideoProgressBar::rowHeight(false));
+    EXPECT_EQ(last->height(), VideoProgressBar::rowHeight(false));
+
+    // The quit writes back all of them, each with its own figures.
+    ASSERT_TRUE(list.prepareExit());
+    const auto saved = TaskListFile(path("downloadtasklist.xml")).loadTaskList();
+    ASSERT_TRUE(saved.has_value());
+    ASSERT_EQ(saved->size(), kTasks);
+    for (int i : {0, 7, kTasks / 2, kTasks - 1}) {
+        EXPECT_EQ(saved->at(i).url, QString("http://127.0.0.1:9/page%1").arg(i));
+        EXPECT_EQ(saved->at(i).receivedSize, qint64(i % 10) << 20);
+        EXPECT_EQ(saved->at(i).partPaths.value(0),
+                  path("downloads") + QString("/Video %1.flv").arg(i));
+    }
 }
 
 }  // namespace
