@@ -19,13 +19,12 @@
 
 #include "app/main_select_widget.h"
 #include "app/main_window.h"
+#include "app/stall_meter.h"
 #include "download/downloading_widget.h"
 #include "widgets/image_button.h"
 #include "widgets/row_column.h"
 
 namespace {
-
-constexpr int kTickMs = 5;
 
 // A figure of /proc/self/status ("VmRSS", "VmHWM") in MiB.
 long long statusMiB(const char* key) {
@@ -76,25 +75,16 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    QElapsedTimer clock;
-    clock.start();
+    StallMeter meter;
     QApplication app(argc, argv);
     MainWindow window;
     window.show();
     QApplication::processEvents();
-    const qint64 shownMs = clock.elapsed();
+    const qint64 shownMs = meter.elapsedMs();
     const long long shownRss = statusMiB("VmRSS:");
 
     DownloadingWidget* list = window.pageContainer()->downloadingList();
-    qint64 longestStallMs = 0;
-    qint64 lastTick = clock.elapsed();
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longestStallMs = std::max(longestStallMs, now - lastTick - kTickMs);
-        lastTick = now;
-    });
-    ticker.start(kTickMs);
+    meter.start();
     // Settle first (the turns after the first paint), then scroll.
     std::unique_ptr<Scroller> scroller;
     QTimer::singleShot(500, [&] {
@@ -112,6 +102,6 @@ int main(int argc, char** argv) {
         "rows %lld\nshown_ms %lld\nrss_mib %lld\npeak_rss_mib %lld\nlongest_stall_ms "
         "%lld\nexit_ms %lld\n",
         static_cast<long long>(list->items().size()), static_cast<long long>(shownMs), shownRss,
-        peakRss, static_cast<long long>(longestStallMs), static_cast<long long>(exitMs));
+        peakRss, static_cast<long long>(meter.longestStallMs()), static_cast<long long>(exitMs));
     return saved ? 0 : 1;
 }
