@@ -334,6 +334,7 @@ void DownloadingWidget::Delete(int mode) {
 void DownloadingWidget::OnBarbtnDelete() {
     if (!m_pendingDelete || !m_items.contains(m_pendingDelete))
         return;
+    m_pendingDelete->discard();  // no transfer outlives its row; its files go too
     removeItem(m_pendingDelete);
     emitCountChange();
 }

@@ -337,8 +337,9 @@ void VideoProgressBar::OnBtnRefresh() {
     m_task->refresh();
 }
 
+// The list asks first (when the question is on) and discards the task's
+// files only once the user agreed.
 void VideoProgressBar::OnBtnDelete() {
-    m_task->discard();
     emit emitDelete();
 }
 

@@ -6,9 +6,12 @@
 #include "download/video_progress_bar.h"
 #include "download/video_resource_dialog.h"
 #include "testing/gui_test.h"
+#include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
 #include "widgets/row_column.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTableView>
@@ -142,6 +145,40 @@ TEST_F(LongTaskList, OnlyTheRowsInViewAreBuiltAndEveryTaskIsSavedAtQuit) {
         EXPECT_EQ(saved->at(i).partPaths.value(0),
                   path("downloads") + QString("/Video %1.flv").arg(i));
     }
+}
+
+// The row's close button asks first: a "No" keeps the task and its part
+// file on disk, a "Yes" removes both.
+TEST_F(LongTaskList, TheCloseButtonRemovesTheFilesOnlyAfterTheAnswer) {
+    store().user.showDeleteAgain = true;
+    QDir().mkpath(path("downloads"));
+    const QString part = path("downloads") + "/Video 0.flv";
+    QFile(part).open(QIODevice::WriteOnly);
+    DownloadingWidget list;
+    list.resize(835, 500);
+    list.loadTaskList();
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    list.rowColumn()->placeNow();
+    VideoProgressBar* first = list.items().first();
+    ASSERT_TRUE(first->hasForm());
+
+    first->m_btnclose->click();
+    auto* question = list.findChild<DeleteTipDialog*>();
+    ASSERT_TRUE(question);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return question->isVisible(); }, 10000));
+    EXPECT_TRUE(QFile::exists(part));  // nothing is gone before the answer
+    QTest::keyClick(question, Qt::Key_Escape);
+    EXPECT_EQ(list.items().size(), kTasks);
+    EXPECT_TRUE(QFile::exists(part));
+
+    first->m_btnclose->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return question->isVisible(); }, 10000));
+    QTest::keyClick(question, Qt::Key_Return);
+    EXPECT_EQ(list.items().size(), kTasks - 1);
+    EXPECT_FALSE(QFile::exists(part));
+    EXPECT_FALSE(
+        TaskListFile(path("downloadtasklist.xml")).loadTaskList()->value(0).url.endsWith("page0"));
 }
 
 }  // namespace
