@@ -87,6 +87,15 @@ protected:
         writeFile("downloadtasklist.xml", xml + "</List>\n");
     }
 
+    // The list of the file, shown with its rows in view placed.
+    static void loadAndShow(DownloadingWidget& list) {
+        list.resize(835, 500);
+        list.loadTaskList();
+        list.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+        list.rowColumn()->placeNow();
+    }
+
     static int rowsWithForms(const DownloadingWidget& list) {
         return int(std::count_if(list.items().begin(), list.items().end(),
                                  [](const VideoProgressBar* row) { return row->hasForm(); }));
@@ -95,11 +104,7 @@ protected:
 
 TEST_F(LongTaskList, OnlyTheRowsInViewAreBuiltAndEveryTaskIsSavedAtQuit) {
     DownloadingWidget list;
-    list.resize(835, 500);
-    list.loadTaskList();
-    list.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    list.rowColumn()->placeNow();
+    ASSERT_NO_FATAL_FAILURE(loadAndShow(list));
     ASSERT_EQ(list.items().size(), kTasks);
     const int built = rowsWithForms(list);
     EXPECT_GE(built, 4);
@@ -155,11 +160,7 @@ TEST_F(LongTaskList, TheCloseButtonRemovesTheFilesOnlyAfterTheAnswer) {
     const QString part = path("downloads") + "/Video 0.flv";
     QFile(part).open(QIODevice::WriteOnly);
     DownloadingWidget list;
-    list.resize(835, 500);
-    list.loadTaskList();
-    list.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    list.rowColumn()->placeNow();
+    ASSERT_NO_FATAL_FAILURE(loadAndShow(list));
     VideoProgressBar* first = list.items().first();
     ASSERT_TRUE(first->hasForm());
 
