@@ -8,18 +8,16 @@
 // and the longest stall of the GUI thread meanwhile (a 5 ms timer that
 // measures its own lateness).
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 #include <cstdio>
 
 #include "app/main_select_widget.h"
 #include "app/main_window.h"
+#include "app/stall_meter.h"
 #include "library/downloaded_widget.h"
 #include "library/media_bar.h"
 
 namespace {
 
-constexpr int kTickMs = 5;
 constexpr int kGiveUpMs = 300000;
 
 bool allProbed(const DownloadedWidget& list) {
@@ -30,30 +28,22 @@ bool allProbed(const DownloadedWidget& list) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QElapsedTimer clock;
-    clock.start();
+    StallMeter meter;
     QApplication app(argc, argv);
     MainWindow window;
     window.show();
     QApplication::processEvents();
-    const qint64 shownMs = clock.elapsed();
+    const qint64 shownMs = meter.elapsedMs();
 
     DownloadedWidget* list = window.pageContainer()->downloadedList();
-    qint64 longestStallMs = 0;
-    qint64 lastTick = clock.elapsed();
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longestStallMs = std::max(longestStallMs, now - lastTick - kTickMs);
-        lastTick = now;
+    meter.start([list](qint64 now) {
         if (allProbed(*list) || now > kGiveUpMs)
             QCoreApplication::exit(0);  // quit() would ask the window to close
     });
-    ticker.start(kTickMs);
     app.exec();
-    const qint64 probedMs = clock.elapsed();
+    const qint64 probedMs = meter.elapsedMs();
     std::printf("rows %lld\nshown_ms %lld\nthumbnails_ms %lld\nlongest_stall_ms %lld\n",
                 static_cast<long long>(list->items().size()), static_cast<long long>(shownMs),
-                static_cast<long long>(probedMs), static_cast<long long>(longestStallMs));
+                static_cast<long long>(probedMs), static_cast<long long>(meter.longestStallMs()));
     return allProbed(*list) ? 0 : 1;
 }

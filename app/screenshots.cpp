@@ -375,6 +375,7 @@ void saveBrowser(MainWindow& window) {
 // compositor would paint black are seen).
 void saveFeedback(QWidget* parent) {
     VideoProgressBar row;
+    row.ensureForm();
     row.resize(835, 98);
     row.startAnalysis("not a page address");
     QElapsedTimer waited;

@@ -23,6 +23,7 @@
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
 #include "widgets/notice_popup.h"
+#include "widgets/row_column.h"
 #include "widgets/skinned_form.h"
 
 namespace {
@@ -46,21 +47,18 @@ DownloadingWidget::DownloadingWidget(QWidget* parent)
     verticalLayout->setSpacing(0);
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setObjectName("scrollArea");
-    m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollAreaWidget = new QWidget;
-    m_scrollAreaWidget->setObjectName("m_scrollAreaWidget");
-    m_scrollAreaWidget->setStyleSheet("#m_scrollAreaWidget { background: white; }");
-    auto* progressLayout = new QVBoxLayout(m_scrollAreaWidget);
-    progressLayout->setObjectName("m_progerssLayout");
-    progressLayout->setContentsMargins(0, 0, 0, 0);
-    progressLayout->setSpacing(0);
-    m_listLayout = new QVBoxLayout;
-    m_listLayout->setObjectName("m_listLayout");
-    m_listLayout->setSpacing(0);
-    progressLayout->addLayout(m_listLayout);
-    progressLayout->addStretch(1);
-    m_scrollArea->setWidget(m_scrollAreaWidget);
+    QPalette white = m_scrollArea->viewport()->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    m_scrollArea->viewport()->setPalette(white);
+    m_scrollArea->viewport()->setAutoFillBackground(true);
+    // Only the rows in view are placed and built: a restored list of
+    // thousands of tasks costs a record each, not a form each.
+    m_rows = new RowColumn(m_scrollArea);
+    m_rows->setObjectName("m_scrollAreaWidget");
+    m_rows->setRowHeight(VideoProgressBar::rowHeight(true));
+    m_rows->setPrepare([](QWidget* row) { static_cast<VideoProgressBar*>(row)->ensureForm(); });
+    m_rows->setRelease([](QWidget* row) { static_cast<VideoProgressBar*>(row)->releaseForm(); });
     verticalLayout->addWidget(m_scrollArea, 1);
 
     auto* footer = new QWidget(this);
@@ -126,14 +124,16 @@ DownloadingWidget::~DownloadingWidget() {
     // either; the rows stop their own transfers as they go and the part
     // files stay for the next start.
     saveProgress();
-    qDeleteAll(m_items);
+    // From the last: each row leaves its parent's child list at its end.
+    for (auto row = m_items.crbegin(); row != m_items.crend(); ++row)
+        delete *row;
     m_items.clear();
 }
 
 VideoProgressBar* DownloadingWidget::addItem() {
-    auto* item = new VideoProgressBar(m_scrollAreaWidget);
+    auto* item = new VideoProgressBar;
     m_items.append(item);
-    m_listLayout->addWidget(item);
+    m_rows->append(item);
     connect(item, &VideoProgressBar::emitMousePress, this,
             &DownloadingWidget::respondMouseStateEmit);
     connect(item, &VideoProgressBar::emitshowTreeMenu, this, &DownloadingWidget::showTreeMenu);
@@ -144,13 +144,12 @@ VideoProgressBar* DownloadingWidget::addItem() {
             m_taskList.saveTaskProgress(item->storedTask());
     });
     m_queue.add(item->task());
-    item->setBigDisplay(!m_btnSmallDisplay->isEnabled() ? false : true);
+    item->setBigDisplay(m_btnSmallDisplay->isEnabled());
     return item;
 }
 
 void DownloadingWidget::removeItem(VideoProgressBar* item) {
-    item->hide();
-    m_listLayout->removeWidget(item);
+    m_rows->remove(item);
     if (m_selected == item)
         m_selected = nullptr;
     if (m_pendingDelete == item)
@@ -295,15 +294,19 @@ void DownloadingWidget::OnBtnResumeAll() {
 void DownloadingWidget::OnBtnBigDisplay() {
     m_btnBigDisplay->setEnabled(false);
     m_btnSmallDisplay->setEnabled(true);
-    for (VideoProgressBar* item : m_items)
-        item->setBigDisplay(true);
+    setBigDisplay(true);
 }
 
 void DownloadingWidget::OnBtnSmallDisplay() {
     m_btnBigDisplay->setEnabled(true);
     m_btnSmallDisplay->setEnabled(false);
-    for (VideoProgressBar* item : m_items)
-        item->setBigDisplay(false);
+    setBigDisplay(false);
+}
+
+void DownloadingWidget::setBigDisplay(bool big) {
+    for (VideoProgressBar* item : std::as_const(m_items))
+        item->setBigDisplay(big);
+    m_rows->setRowHeight(VideoProgressBar::rowHeight(big));
 }
 
 void DownloadingWidget::respondDeleteEmit() {
@@ -331,6 +334,7 @@ void DownloadingWidget::Delete(int mode) {
 void DownloadingWidget::OnBarbtnDelete() {
     if (!m_pendingDelete || !m_items.contains(m_pendingDelete))
         return;
+    m_pendingDelete->discard();  // no transfer outlives its row; its files go too
     removeItem(m_pendingDelete);
     emitCountChange();
 }
@@ -348,9 +352,9 @@ void DownloadingWidget::ActionDeleteALL() {
     m_items.clear();
     m_selected = nullptr;
     m_pendingDelete = nullptr;
+    m_rows->clear();
     for (VideoProgressBar* item : items) {
         item->discard();
-        m_listLayout->removeWidget(item);
         delete item;
     }
     emit emitDowningCount(0);
@@ -365,8 +369,7 @@ void DownloadingWidget::respondDowningOKEmit(QString filepath) {
     emit emitOkBarInfo(filepath, item->m_url);
     if (PreferencesStore::instance().user.showDownSuccess)
         showFinishedNotice(filepath);
-    item->hide();
-    m_listLayout->removeWidget(item);
+    m_rows->remove(item);
     m_taskList.removeTaskItem(item->m_url);
     m_items.removeOne(item);
     m_selected = nullptr;
@@ -389,9 +392,14 @@ void DownloadingWidget::showFinishedNotice(const QString& filePath) {
     });
 }
 
+// One read and one write of the list for every task at once.
 void DownloadingWidget::saveProgress() {
-    for (VideoProgressBar* item : m_items)
-        m_taskList.saveTaskProgress(item->storedTask());
+    QList<StoredTask> tasks;
+    tasks.reserve(m_items.size());
+    for (const VideoProgressBar* item : std::as_const(m_items))
+        tasks.append(item->storedTask());
+    if (!tasks.isEmpty())
+        m_taskList.saveTasksProgress(tasks);
 }
 
 bool DownloadingWidget::prepareExit() {

@@ -17,7 +17,7 @@ class QImageButton;
 class QMenu;
 class QAction;
 class QScrollArea;
-class QVBoxLayout;
+class RowColumn;
 class VideoProgressBar;
 
 class DownloadingWidget : public QWidget {
@@ -39,6 +39,8 @@ public:
     VideoProgressBar* selectedItem() const { return m_selected; }
     TaskListFile& taskList() { return m_taskList; }
     TaskQueue& queue() { return m_queue; }
+    // The rows' column: which rows are placed (built and shown) now.
+    RowColumn* rowColumn() const { return m_rows; }
 
     QImageButton* m_btnPauseAll;
     QImageButton* m_btnResumeAll;
@@ -96,14 +98,14 @@ private:
     void emitCountChange();
     void saveProgress();
     void showFinishedNotice(const QString& filePath);
+    void setBigDisplay(bool big);
 
     QList<VideoProgressBar*> m_items;
     VideoProgressBar* m_selected = nullptr;
     VideoProgressBar* m_pendingDelete = nullptr;
     DeleteQuestion m_deleteQuestion;
     QScrollArea* m_scrollArea;
-    QWidget* m_scrollAreaWidget;
-    QVBoxLayout* m_listLayout;
+    RowColumn* m_rows;
     QPixmap m_footer;
     TaskListFile m_taskList;
     TaskQueue m_queue;

@@ -4,6 +4,7 @@
 #include <QDebug>
 #include <QDomDocument>
 #include <QFile>
+#include <QHash>
 
 #include "core/app_files.h"
 #include "core/xml_file.h"
@@ -31,11 +32,38 @@ QDomElement findItem(const QDomElement& root, const QString& url) {
     return {};
 }
 
+// Each url's first item, found in one pass: a save of every task's
+// progress stays linear in the size of the list.
+QHash<QString, QDomElement> firstItemOfEachUrl(const QDomElement& root) {
+    QHash<QString, QDomElement> items;
+    for (QDomElement item = root.firstChildElement(); !item.isNull();
+         item = item.nextSiblingElement()) {
+        const QString url = item.attribute("url");
+        if (item.tagName() == "item" && !items.contains(url))
+            items.insert(url, item);
+    }
+    return items;
+}
+
 void appendText(QDomDocument& document, QDomElement& parent, const QString& tag,
                 const QString& text) {
     QDomElement element = document.createElement(tag);
     element.appendChild(document.createTextNode(text));
     parent.appendChild(element);
+}
+
+// Replaces the leading progress children of `item` with `task`'s.
+void replaceProgress(QDomDocument& document, QDomElement& item, const StoredTask& task) {
+    while (!item.firstChildElement().isNull() && isProgressTag(item.firstChildElement().tagName()))
+        item.removeChild(item.firstChildElement());
+    for (const QString& url : task.downloadUrls)
+        appendText(document, item, "anylisis", url);
+    for (const QString& path : task.partPaths)
+        appendText(document, item, "Path", path);
+    appendText(document, item, "ReciveSize", QString::number(task.receivedSize));
+    appendText(document, item, "TotalSize", QString::number(task.totalSize));
+    if (task.isHls())
+        appendText(document, item, "HlsVariant", QString::number(task.hlsVariant));
 }
 
 // A document with a root and at least one child element, or false (the
@@ -96,22 +124,18 @@ bool TaskListFile::appendTaskItem(const QString& url) {
 }
 
 bool TaskListFile::saveTaskProgress(const StoredTask& task) {
+    return saveTasksProgress({task});
+}
+
+bool TaskListFile::saveTasksProgress(const QList<StoredTask>& tasks) {
     QDomDocument document;
     if (!loadWithItems(m_path, &document))
         return false;
-    QDomElement item = findItem(document.documentElement(), task.url);
-    if (!item.isNull()) {
-        while (!item.firstChildElement().isNull() &&
-               isProgressTag(item.firstChildElement().tagName()))
-            item.removeChild(item.firstChildElement());
-        for (const QString& url : task.downloadUrls)
-            appendText(document, item, "anylisis", url);
-        for (const QString& path : task.partPaths)
-            appendText(document, item, "Path", path);
-        appendText(document, item, "ReciveSize", QString::number(task.receivedSize));
-        appendText(document, item, "TotalSize", QString::number(task.totalSize));
-        if (task.isHls())
-            appendText(document, item, "HlsVariant", QString::number(task.hlsVariant));
+    const QHash<QString, QDomElement> items = firstItemOfEachUrl(document.documentElement());
+    for (const StoredTask& task : tasks) {
+        QDomElement item = items.value(task.url);
+        if (!item.isNull())
+            replaceProgress(document, item, task);
     }
     return xmlfile::save(document, m_path);
 }

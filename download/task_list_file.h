@@ -38,6 +38,8 @@ public:
     // with the given lists and sizes. A missing or damaged file, or one
     // without a root or item, is left as it is.
     bool saveTaskProgress(const StoredTask& task);
+    // The same for every task of `tasks`, in one read and one write.
+    bool saveTasksProgress(const QList<StoredTask>& tasks);
     // Removes the first item of `url`; with `removeAll` deletes the file.
     bool removeTaskItem(const QString& url, bool removeAll = false);
     // The stored tasks whose url is longer than 2 characters, in file

@@ -21,13 +21,17 @@ void TaskQueue::setMaxTasks(int count) {
 }
 
 void TaskQueue::add(TaskController* task) {
-    if (!task || m_tasks.contains(task))
+    if (!task || m_members.contains(task))
         return;
     task->setStartGate([this] { return running() < m_maxTasks; });
     m_tasks.append(task);
+    m_members.insert(task);
     connect(task, &TaskController::stateChanged, this, &TaskQueue::scheduleUpdate);
     connect(task, &TaskController::finished, this, &TaskQueue::scheduleUpdate);
-    connect(task, &QObject::destroyed, this, &TaskQueue::scheduleUpdate);
+    connect(task, &QObject::destroyed, this, [this](QObject* gone) {
+        m_members.remove(gone);
+        scheduleUpdate();
+    });
     scheduleUpdate();
 }
 
@@ -37,6 +41,7 @@ void TaskQueue::remove(TaskController* task) {
     disconnect(task, nullptr, this, nullptr);
     task->setStartGate({});
     m_tasks.removeAll(task);
+    m_members.remove(task);
     scheduleUpdate();
 }
 

@@ -14,6 +14,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 class TaskController;
 
@@ -47,6 +48,8 @@ private:
     void startWaitingTasks();
 
     QList<QPointer<TaskController>> m_tasks;
+    // The same tasks, for a membership test that stays cheap in long lists.
+    QSet<const QObject*> m_members;
     int m_maxTasks = kDefaultTasks;
     bool m_updateScheduled = false;
 };

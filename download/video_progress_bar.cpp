@@ -88,17 +88,60 @@ VideoProgressBar::VideoProgressBar(QWidget* parent)
       m_canReanalyse(m_task->record().canReanalyse),
       m_canRestart(m_task->record().canRestart) {
     setMouseTracking(true);
-    buildForm();
     connectTask();
-    updateStateWidgets();
     setBigDisplay(true);
 }
 
 VideoProgressBar::~VideoProgressBar() = default;
 
+// The form shows what the task reports from then on, and what it reported
+// before: its record, its last progress (without speed once paused), its
+// failure and its state.
+void VideoProgressBar::ensureForm() {
+    if (m_formBuilt)
+        return;
+    const QList<QWidget*> before = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    buildForm();
+    m_formBuilt = true;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (before.contains(child))
+            continue;  // a dialog of the task, not the form
+        m_formWidgets.append(child);
+        // Children made while the row is shown are shown as the row's
+        // show would have (those the form hid stay hidden).
+        if (isVisible() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            child->show();
+    }
+    setBigDisplay(m_bigDisplay);
+    showRecord();
+    if (m_progressSeen) {
+        TaskProgress progress = m_task->progress();
+        if (m_state != Downloading)
+            progress.speed = 0;
+        showProgress(progress);
+    }
+    if (m_state == Failed)
+        showFailure(m_task->failure());
+    updateStateWidgets();
+}
+
+void VideoProgressBar::releaseForm() {
+    if (!m_formBuilt)
+        return;
+    m_formBuilt = false;
+    qDeleteAll(m_formWidgets);
+    m_formWidgets.clear();
+    m_btnclose = m_btnRefresh = m_btnWait = m_btnPause = m_btnStart = nullptr;
+    m_labVideoName = m_labWait = m_labFail = m_labFailReason = m_labAnlyzing = m_labUrlIcon =
+        m_labDownInfo = nullptr;
+    m_progressBar = nullptr;
+    m_imageWidget = nullptr;
+    m_bigBackground = m_smallBackground = QPixmap();
+}
+
 void VideoProgressBar::buildForm() {
-    m_bigBackground.load(appfiles::path("/image/Videoprogress_bg.png"));
-    m_smallBackground.load(appfiles::path("/image/small_Videoprogress_bg.png"));
+    m_bigBackground = skinned::pixmap("/image/Videoprogress_bg.png");
+    m_smallBackground = skinned::pixmap("/image/small_Videoprogress_bg.png");
     m_btnclose = imageButton(this, "m_btnclose", "", "/image/Close_btn.png");
     m_btnclose->hide();
     m_labVideoName = label(this, "m_labVideoName", {});
@@ -125,7 +168,6 @@ void VideoProgressBar::buildForm() {
     m_labAnlyzing = label(this, "m_labAnlyzing", "Analyzing");
     m_labUrlIcon = label(this, "m_labUrlIcon", {}, "/image/icon_web.png");
     m_labDownInfo = label(this, "m_labDownInfo", {});
-    m_loginDialog = new LoginYouTuBeDialog(this);
     connect(m_btnclose, &QPushButton::clicked, this, &VideoProgressBar::OnBtnDelete);
     connect(m_btnRefresh, &QPushButton::clicked, this, &VideoProgressBar::OnBtnRefresh);
     connect(m_btnPause, &QPushButton::clicked, this, &VideoProgressBar::OnBtnPause);
@@ -151,6 +193,8 @@ void VideoProgressBar::connectTask() {
 // ---- what the task reports ----
 
 void VideoProgressBar::updateStateWidgets() {
+    if (!m_formBuilt)
+        return;
     const TaskState s = m_state;
     m_btnPause->setVisible(s == Analyzing || s == Downloading);
     m_btnStart->setVisible(s == AnalysisPaused || s == DownloadPaused);
@@ -182,12 +226,17 @@ void VideoProgressBar::updateStateWidgets() {
 }
 
 void VideoProgressBar::showRecord() {
+    if (!m_formBuilt)
+        return;
     m_labVideoName->setText(m_displayName.isEmpty() ? m_url : m_displayName);
     if (!m_displayName.isEmpty())
-        m_labUrlIcon->setPixmap(QPixmap(appfiles::path("/image/icon_youtube.png")));
+        m_labUrlIcon->setPixmap(skinned::pixmap("/image/icon_youtube.png"));
 }
 
 void VideoProgressBar::showProgress(const TaskProgress& progress) {
+    m_progressSeen = true;
+    if (!m_formBuilt)
+        return;
     m_progressBar->setValue(progress.percent);
     m_labDownInfo->setText(progress.text());
     if (progress.style == TaskProgress::Restored)
@@ -195,6 +244,8 @@ void VideoProgressBar::showProgress(const TaskProgress& progress) {
 }
 
 void VideoProgressBar::showFailure(const TaskFailure& failure) {
+    if (!m_formBuilt)
+        return;
     m_labFail->setToolTip(failure.text);
     m_labFailReason->setToolTip(failure.text);
     setToolTip(failure.text);
@@ -204,6 +255,8 @@ void VideoProgressBar::showFailure(const TaskFailure& failure) {
 // The reason follows the failure icon (or takes its place for a cancelled
 // task) and ends before the Refresh button.
 void VideoProgressBar::layOutFailReason() {
+    if (!m_formBuilt)
+        return;
     const QRect icon = m_labFail->geometry();
     const bool cancelled = m_task->failure().stage == TaskFailure::Cancelled;
     const int left = cancelled ? icon.x() : icon.x() + 22;
@@ -239,10 +292,13 @@ void VideoProgressBar::OnShow() {
     QPointer<VideoProgressBar> alive(this);
     QString userName;
     QString password;
-    if (m_loginDialog->exec() == LoginYouTuBeDialog::kAccepted && alive) {
-        userName = m_loginDialog->m_lineEditName->text();
-        password = m_loginDialog->m_lineEditPassword->text();
+    // Made when asked: most rows never need one.
+    QPointer<LoginYouTuBeDialog> dialog = new LoginYouTuBeDialog(this);
+    if (dialog->exec() == LoginYouTuBeDialog::kAccepted && alive && dialog) {
+        userName = dialog->m_lineEditName->text();
+        password = dialog->m_lineEditPassword->text();
     }
+    delete dialog;
     if (alive)
         m_task->setCredentials(userName, password);
 }
@@ -264,7 +320,7 @@ void VideoProgressBar::OnBtnPause() {
     }
     const TaskState before = m_state;
     m_task->pause();
-    if (m_state == before)
+    if (m_state == before || !m_formBuilt)
         return;
     // The speed at the end of the text (after its last space) drops to 0.
     const QString text = m_labDownInfo->text();
@@ -281,8 +337,9 @@ void VideoProgressBar::OnBtnRefresh() {
     m_task->refresh();
 }
 
+// The list asks first (when the question is on) and discards the task's
+// files only once the user agreed.
 void VideoProgressBar::OnBtnDelete() {
-    m_task->discard();
     emit emitDelete();
 }
 
@@ -300,10 +357,16 @@ void VideoProgressBar::setHighlight(int highlight) {
     update();
 }
 
+int VideoProgressBar::rowHeight(bool big) {
+    return big ? kBigHeight : kSmallHeight;
+}
+
 void VideoProgressBar::setBigDisplay(bool big) {
     m_bigDisplay = big;
-    const int h = big ? kBigHeight : kSmallHeight;
+    const int h = rowHeight(big);
     setFixedHeight(h);
+    if (!m_formBuilt)
+        return;
     const int w = std::max(width(), 600);
     const QSize thumb = big ? QSize(111, 79) : QSize(52, 36);
     m_imageWidget->setGeometry(10, (h - thumb.height()) / 2, thumb.width(), thumb.height());
@@ -334,6 +397,8 @@ void VideoProgressBar::setBigDisplay(bool big) {
 }
 
 void VideoProgressBar::paintEvent(QPaintEvent*) {
+    if (!m_formBuilt)
+        return;
     QPainter painter(this);
     const QPixmap& strip = m_bigDisplay ? m_bigBackground : m_smallBackground;
     if (!strip.isNull()) {
@@ -347,7 +412,14 @@ void VideoProgressBar::paintEvent(QPaintEvent*) {
     m_labVideoName->setText(m_displayName.isEmpty() ? m_url : m_displayName);
 }
 
+void VideoProgressBar::showEvent(QShowEvent* event) {
+    ensureForm();  // before the first paint: a row is built when first shown
+    QWidget::showEvent(event);
+}
+
 void VideoProgressBar::enterEvent(QEnterEvent*) {
+    if (!m_formBuilt)
+        return;
     m_btnclose->show();
     if (m_highlight == 0)
         setHighlight(1);
@@ -355,6 +427,8 @@ void VideoProgressBar::enterEvent(QEnterEvent*) {
 }
 
 void VideoProgressBar::leaveEvent(QEvent*) {
+    if (!m_formBuilt)
+        return;
     m_btnclose->hide();
     if (m_highlight == 1)
         setHighlight(0);

@@ -53,6 +53,16 @@ public:
     void setFailedUrl(const QString& url) { m_task->setFailedUrl(url); }
     void restoreTask(const StoredTask& task) { m_task->restoreTask(task); }
     void setBigDisplay(bool big);
+    // The row's height in either display.
+    static int rowHeight(bool big);
+    // Builds the row's widgets (once). A row starts without them, so that a
+    // long list builds only the rows scrolled into view; the form pointers
+    // below are null until then.
+    void ensureForm();
+    // Drops the row's widgets again (a long list does so for rows long out
+    // of view); the next ensureForm() builds them from the task's record.
+    void releaseForm();
+    bool hasForm() const { return m_formBuilt; }
     void setHighlight(int highlight);
     bool isBusy() const { return m_task->isBusy(); }
     bool isPaused() const { return m_task->isPaused(); }
@@ -88,24 +98,23 @@ public:
     const bool& m_canReanalyse;
     const bool& m_canRestart;
 
-    // The form.
-    QImageButton* m_btnclose;
-    QLabel* m_labVideoName;
-    qSliderCtrl* m_progressBar;
-    QImageWidget* m_imageWidget;
-    QLabel* m_labWait;
-    QImageButton* m_btnRefresh;
-    QImageButton* m_btnWait;
-    QImageButton* m_btnPause;
-    QImageButton* m_btnStart;
-    QLabel* m_labFail;
+    // The form (null until ensureForm()).
+    QImageButton* m_btnclose = nullptr;
+    QLabel* m_labVideoName = nullptr;
+    qSliderCtrl* m_progressBar = nullptr;
+    QImageWidget* m_imageWidget = nullptr;
+    QLabel* m_labWait = nullptr;
+    QImageButton* m_btnRefresh = nullptr;
+    QImageButton* m_btnWait = nullptr;
+    QImageButton* m_btnPause = nullptr;
+    QImageButton* m_btnStart = nullptr;
+    QLabel* m_labFail = nullptr;
     // Why the task failed, or that it was cancelled: elided to the row's
     // width, the whole sentence in the tool-tip.
-    QLabel* m_labFailReason;
-    QLabel* m_labAnlyzing;
-    QLabel* m_labUrlIcon;
-    QLabel* m_labDownInfo;
-    LoginYouTuBeDialog* m_loginDialog;
+    QLabel* m_labFailReason = nullptr;
+    QLabel* m_labAnlyzing = nullptr;
+    QLabel* m_labUrlIcon = nullptr;
+    QLabel* m_labDownInfo = nullptr;
 
 signals:
     void emitMousePress();
@@ -130,6 +139,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -142,6 +152,9 @@ private:
     void layOutFailReason();
     void offerStreams();
 
+    bool m_formBuilt = false;
+    QList<QWidget*> m_formWidgets;
+    bool m_progressSeen = false;  // the task reported progress at least once
     bool m_bigDisplay = true;
     int m_highlight = 0;
     QPixmap m_bigBackground;

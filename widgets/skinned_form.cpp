@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPixmapCache>
 
 #include "core/app_files.h"
 #include "widgets/image_button.h"
@@ -41,9 +42,19 @@ QLabel* rowLabel(QWidget* parent, const QString& text, int pixelSize) {
     return label;
 }
 
+QPixmap pixmap(const QString& image) {
+    const QString path = appfiles::path(image);
+    QPixmap picture;
+    if (QPixmapCache::find(path, &picture))
+        return picture;
+    if (picture.load(path))
+        QPixmapCache::insert(path, picture);
+    return picture;
+}
+
 QLabel* pictureLabel(QWidget* parent, const QString& text, const QString& image) {
     QLabel* result = label(parent, text);
-    result->setPixmap(QPixmap(appfiles::path(image)));
+    result->setPixmap(pixmap(image));
     return result;
 }
 

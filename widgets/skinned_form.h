@@ -4,6 +4,7 @@
 // program looks alike.
 #pragma once
 
+#include <QPixmap>
 #include <QString>
 
 class QAbstractButton;
@@ -38,6 +39,11 @@ QLabel* rowLabel(QWidget* parent, const QString& text, int pixelSize = 12);
 // A label showing the picture `image` (a name in the application
 // directory) beside its text.
 QLabel* pictureLabel(QWidget* parent, const QString& text, const QString& image);
+
+// The picture `image` (a name in the application directory), decoded once
+// and shared by every caller: the rows of long lists draw the same strips.
+// Null when it cannot be loaded.
+QPixmap pixmap(const QString& image);
 
 // Gives a check box or radio button the skin's indicator and text colour.
 void styleToggle(QAbstractButton* button);

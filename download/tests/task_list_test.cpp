@@ -97,6 +97,28 @@ TEST(TaskListFile, LoadSkipsShortUrlsKeepsForeignChildrenAndSetsDamagedFilesAsid
     EXPECT_EQ(contentOf(dir / "downloadtasklist.xml.bad2"), "<List/>");
 }
 
+// Every task's progress in one write: each url's first item gets its own
+// figures, a repeated url's later item and a url not listed are untouched.
+TEST(TaskListFile, ProgressOfManyTasksIsSavedInOneWrite) {
+    TempDir dir;
+    TaskListFile file(qpath(dir / "downloadtasklist.xml"));
+    for (const char* url : {"http://a", "http://b", "http://a", "http://c"})
+        ASSERT_TRUE(file.appendTaskItem(url));
+    ASSERT_TRUE(
+        file.saveTasksProgress({progress("http://c", 30, 300), progress("http://a", 10, 100),
+                                progress("http://gone", 1, 2)}));
+    const auto tasks = file.loadTaskList();
+    ASSERT_TRUE(tasks.has_value());
+    ASSERT_EQ(tasks->size(), 4);
+    EXPECT_EQ(tasks->at(0).receivedSize, 10);
+    EXPECT_EQ(tasks->at(0).totalSize, 100);
+    EXPECT_FALSE(tasks->at(1).hasProgress());
+    EXPECT_FALSE(tasks->at(2).hasProgress());  // the repeat keeps its own (empty) record
+    EXPECT_EQ(tasks->at(3).receivedSize, 30);
+    EXPECT_EQ(tasks->at(3).partPaths, QStringList({"/v/C(1).flv", "/v/C(2).flv"}));
+    EXPECT_EQ(contentOf(dir / "downloadtasklist.xml").find("gone"), std::string::npos);
+}
+
 TEST(Naming, TitlesOutputsPartsAndWorkFiles) {
     EXPECT_EQ(naming::cleanTitle("a/b:c*?"), "abc?");
     EXPECT_EQ(naming::cleanTitle(R"(x\y"<>|z)"), "xyz");
