@@ -183,6 +183,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     return 0;
 }
 
+// No event loop runs here: what the loaders post (deferred deletes, queued
+// calls) would otherwise pile up from one input to the next.
+void drainPostedEvents() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
@@ -210,5 +217,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             loadTaskList(content, contentSize);
             break;
     }
+    drainPostedEvents();
     return 0;
 }
