@@ -78,9 +78,7 @@ int main(int argc, char** argv) {
     StallMeter meter;
     QApplication app(argc, argv);
     MainWindow window;
-    window.show();
-    QApplication::processEvents();
-    const qint64 shownMs = meter.elapsedMs();
+    const qint64 shownMs = meter.showTimed(window);
     const long long shownRss = statusMiB("VmRSS:");
 
     DownloadingWidget* list = window.pageContainer()->downloadingList();

@@ -31,9 +31,7 @@ int main(int argc, char** argv) {
     StallMeter meter;
     QApplication app(argc, argv);
     MainWindow window;
-    window.show();
-    QApplication::processEvents();
-    const qint64 shownMs = meter.elapsedMs();
+    const qint64 shownMs = meter.showTimed(window);
 
     DownloadedWidget* list = window.pageContainer()->downloadedList();
     meter.start([list](qint64 now) {

@@ -4,8 +4,10 @@
 // its own lateness. Header only, for the benchmark tools.
 #pragma once
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <functional>
@@ -17,6 +19,13 @@ public:
     StallMeter() { m_clock.start(); }
     qint64 elapsedMs() const { return m_clock.elapsed(); }
     qint64 longestStallMs() const { return m_longestStallMs; }
+
+    // Shows `window`, lets it draw once and returns the elapsed time.
+    qint64 showTimed(QWidget& window) {
+        window.show();
+        QApplication::processEvents();
+        return elapsedMs();
+    }
 
     // Starts the ticking (an application object must exist); `onTick` runs
     // on every tick with the elapsed time.

@@ -14,7 +14,7 @@ constexpr int kMarginRows = 2;
 }  // namespace
 
 RowColumn::RowColumn(QScrollArea* area) : QWidget(area), m_area(area) {
-    // The column sizes itself (count × row height, at least the viewport):
+    // The column sizes itself (count × row height, the viewport's width):
     // a resizable widget would have the area ask for size hints instead.
     area->setWidgetResizable(false);
     area->setWidget(this);
@@ -73,7 +73,7 @@ void RowColumn::ensureVisible(QWidget* row) {
 void RowColumn::placeNow() {
     m_placementPending = false;
     const QSize viewport = m_area->viewport()->size();
-    const QSize wanted(viewport.width(), std::max(int(m_rows.size()) * m_rowHeight, 0));
+    const QSize wanted(viewport.width(), int(m_rows.size()) * m_rowHeight);
     if (size() != wanted)
         resize(wanted);  // the area's scroll bars follow; the resize places the rows
     else
