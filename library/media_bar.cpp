@@ -28,7 +28,7 @@ QLabel* factLabel(QWidget* parent, const char* name, const QString& text = {}) {
 QLabel* iconLabel(QWidget* parent, const char* name, const char* image) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
-    label->setPixmap(QPixmap(appfiles::path(image)));
+    label->setPixmap(skinned::pixmap(image));
     label->setFixedSize(14, 14);
     return label;
 }
@@ -38,8 +38,8 @@ QLabel* iconLabel(QWidget* parent, const char* name, const char* image) {
 VideoIconWidget::VideoIconWidget(QWidget* parent) : QWidget(parent) {
     setObjectName("m_videoIconWidget");
     setCursor(Qt::PointingHandCursor);
-    m_placeholder.load(appfiles::path("/image/Video_icon.png"));
-    m_playMark.load(appfiles::path("/image/PLAY_BTN_play.png"));
+    m_placeholder = skinned::pixmap("/image/Video_icon.png");
+    m_playMark = skinned::pixmap("/image/PLAY_BTN_play.png");
     setBigLook(true);
 }
 
@@ -118,7 +118,18 @@ void DownedVideoinfoWidget::setBigDisplay(bool big) {
     setFixedSize(big ? 360 : 300, big ? 42 : 20);
 }
 
-MediaBar::MediaBar(QWidget* parent) : QWidget(parent) {
+MediaBar::MediaBar(QWidget* parent) : QWidget(parent), m_made(QDateTime::currentDateTime()) {
+    setBigDisplay(true);
+}
+
+void MediaBar::ensureForm() {
+    if (hasForm())
+        return;
+    buildForm();
+    layOut();
+}
+
+void MediaBar::buildForm() {
     m_btnClose = skinned::imageButton(this, "/image/Close_btn.png", {.objectName = "m_btnClose"});
     m_videoIconWidget = new VideoIconWidget(this);
     m_labVideoName = new QLineEdit(this);
@@ -140,12 +151,36 @@ MediaBar::MediaBar(QWidget* parent) : QWidget(parent) {
     connect(m_videoIconWidget, &VideoIconWidget::clicked, this, &MediaBar::VideoStartPlay);
     connect(m_labVideoName, &QLineEdit::editingFinished, this, &MediaBar::ChangeName);
     m_labVideoName->installEventFilter(this);
-    setBigDisplay(true);
+
+    m_labVideoName->setText(m_name);
+    m_labVideoName->setToolTip(m_filePath);
+    m_infoWidget->m_date->setText(m_made.toString("MM/dd/yyyy hh:mm"));
+    m_infoWidget->setBigDisplay(m_bigDisplay);
+    m_videoIconWidget->setBigLook(m_bigDisplay);
+    if (m_hasFacts)
+        showFacts();
+}
+
+bool MediaBar::releaseForm() {
+    if (!hasForm() || !m_labVideoName->isReadOnly())
+        return false;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        delete child;
+    m_btnClose = nullptr;
+    m_videoIconWidget = nullptr;
+    m_labVideoName = nullptr;
+    m_btnEdit = nullptr;
+    m_infoWidget = nullptr;
+    m_facts = {};
+    m_hasFacts = false;
+    return true;
 }
 
 void MediaBar::setFile(const QString& path) {
     m_filePath = path;
     m_name = path.mid(path.lastIndexOf('/') + 1);
+    if (!hasForm())
+        return;
     m_labVideoName->setText(m_name);
     m_labVideoName->setToolTip(path);
 }
@@ -153,16 +188,23 @@ void MediaBar::setFile(const QString& path) {
 void MediaBar::setFacts(const MediaFacts& facts) {
     m_facts = facts;
     m_hasFacts = true;
-    m_infoWidget->setFacts(facts);
-    m_videoIconWidget->setThumbnail(facts.thumbnail);
+    if (hasForm())
+        showFacts();
+}
+
+void MediaBar::showFacts() {
+    m_infoWidget->setFacts(m_facts);
+    m_videoIconWidget->setThumbnail(m_facts.thumbnail);
 }
 
 void MediaBar::setBigDisplay(bool big) {
     m_bigDisplay = big;
     setMinimumHeight(big ? kBigHeight : kSmallHeight);
     setMaximumHeight(big ? kBigHeight : kSmallHeight);
-    m_infoWidget->setBigDisplay(big);
-    m_videoIconWidget->setBigLook(big);
+    if (hasForm()) {
+        m_infoWidget->setBigDisplay(big);
+        m_videoIconWidget->setBigLook(big);
+    }
     layOut();
 }
 
@@ -172,6 +214,8 @@ void MediaBar::setSelected(bool selected) {
 }
 
 void MediaBar::layOut() {
+    if (!hasForm())
+        return;
     const int x = m_bigDisplay ? 150 : 100;
     m_videoIconWidget->move(30, m_bigDisplay ? 10 : 5);
     // Small rows keep the name left of the facts at x = 300.
@@ -196,7 +240,7 @@ void MediaBar::mousePressEvent(QMouseEvent* event) {
 }
 
 bool MediaBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_labVideoName && event->type() == QEvent::KeyPress &&
+    if (watched == m_labVideoName && m_labVideoName && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_labVideoName->isReadOnly()) {
         endEditing();
         return true;
@@ -215,6 +259,7 @@ void MediaBar::paintEvent(QPaintEvent*) {
 }
 
 void MediaBar::OnBtnEdit() {
+    ensureForm();
     m_labVideoName->setReadOnly(false);
     m_labVideoName->setFocus();
     // The user edits the whole name; the extension is selected last.

@@ -4,9 +4,15 @@
 // The facts arrive from the list's prober; until then the row shows a
 // placeholder.
 //
+// A row's widgets (its form) are built when the row is first shown and
+// may be given back when it is out of view: a list of thousands of files
+// builds only the rows the user scrolls to. The row's file, facts and look
+// live in the row itself, so that a form built again shows the same.
+//
 // GUI thread only.
 #pragma once
 
+#include <QDateTime>
 #include <QImage>
 #include <QLineEdit>
 #include <QWidget>
@@ -70,6 +76,16 @@ public:
 
     explicit MediaBar(QWidget* parent = nullptr);
 
+    // Builds the row's widgets now if they are not built (the widget
+    // pointers below are null until then).
+    void ensureForm();
+    bool hasForm() const { return m_btnClose != nullptr; }
+    // Deletes the row's widgets and forgets its facts (the thumbnail is the
+    // row's largest part; the list probes the file again when the row comes
+    // back). False, with nothing given back, while the row is being
+    // renamed or holds more than its form can be rebuilt from.
+    virtual bool releaseForm();
+
     // The file this row shows; its facts follow through setFacts().
     void setFile(const QString& path);
     void setFacts(const MediaFacts& facts);
@@ -85,11 +101,11 @@ public:
     // Stops whatever the row runs before it is removed from its list.
     virtual void prepareRemoval() {}
 
-    QImageButton* m_btnClose;
-    VideoIconWidget* m_videoIconWidget;
-    QLineEdit* m_labVideoName;
-    QImageButton* m_btnEdit;
-    DownedVideoinfoWidget* m_infoWidget;
+    QImageButton* m_btnClose = nullptr;
+    VideoIconWidget* m_videoIconWidget = nullptr;
+    QLineEdit* m_labVideoName = nullptr;
+    QImageButton* m_btnEdit = nullptr;
+    DownedVideoinfoWidget* m_infoWidget = nullptr;
 
 signals:
     void emitMousePress();
@@ -107,7 +123,11 @@ public slots:
     virtual void OnBtnDelete();
 
 protected:
-    // Places the row's own widgets for the display size in force.
+    // Builds the widgets of the row's kind (a derived row calls the base
+    // first) and shows the row's state in them.
+    virtual void buildForm();
+    // Places the row's own widgets for the display size in force; nothing
+    // while the form is not built.
     virtual void layOut();
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -120,9 +140,11 @@ protected:
 
 private:
     void endEditing();
+    void showFacts();
 
     QString m_filePath;
     QString m_name;
+    QDateTime m_made;  // the date the facts panel shows
     MediaFacts m_facts;
     bool m_hasFacts = false;
     bool m_bigDisplay = true;

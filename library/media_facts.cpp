@@ -75,7 +75,13 @@ MediaProber::~MediaProber() {
 }
 
 void MediaProber::probe(const QString& path) {
+    {
+        QMutexLocker lock(&m_mutex);
+        ++m_wanted[path];
+    }
     m_pool.start([this, path] {
+        if (!takeRequest(path))
+            return;
         MediaFacts facts = probeMediaFile(path);
         // Delivered on the prober's thread; dropped if the prober is gone
         // by then (its destructor waits for this task first).
@@ -83,6 +89,23 @@ void MediaProber::probe(const QString& path) {
             this, [this, path, facts = std::move(facts)] { emit probed(path, facts); },
             Qt::QueuedConnection);
     });
+}
+
+bool MediaProber::takeRequest(const QString& path) {
+    QMutexLocker lock(&m_mutex);
+    const auto wanted = m_wanted.find(path);
+    if (wanted == m_wanted.end())
+        return false;
+    if (--*wanted == 0)
+        m_wanted.erase(wanted);
+    return true;
+}
+
+void MediaProber::forget(const QString& path) {
+    QMutexLocker lock(&m_mutex);
+    const auto wanted = m_wanted.find(path);
+    if (wanted != m_wanted.end() && --*wanted == 0)
+        m_wanted.erase(wanted);
 }
 
 void MediaProber::waitForIdle() {

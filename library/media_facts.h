@@ -3,7 +3,9 @@
 // that a long list opens at once and fills in as the answers arrive.
 #pragma once
 
+#include <QHash>
 #include <QImage>
+#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QThreadPool>
@@ -36,6 +38,9 @@ public:
     ~MediaProber() override;
 
     void probe(const QString& path);
+    // Withdraws one request for `path` not begun yet (a row scrolled out of
+    // view before its turn); nothing when every request has begun.
+    void forget(const QString& path);
     // Waits until every requested probe has been made (tests, quitting).
     void waitForIdle();
 
@@ -43,5 +48,10 @@ signals:
     void probed(QString path, MediaFacts facts);
 
 private:
+    // Takes one request for `path` when one is still wanted.
+    bool takeRequest(const QString& path);
+
     QThreadPool m_pool;
+    QMutex m_mutex;
+    QHash<QString, int> m_wanted;  // requests not begun, by path
 };

@@ -19,6 +19,7 @@
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
+#include "widgets/row_column.h"
 #include "widgets/skinned_form.h"
 
 namespace {
@@ -38,32 +39,26 @@ MediaListWidget::MediaListWidget(const QString& listFileName, bool withUrl, QWid
     verticalLayout->setSpacing(0);
     m_scrollArea = new QScrollArea(this);
     m_scrollArea->setObjectName("scrollArea");
-    m_scrollArea->setWidgetResizable(true);
     m_scrollArea->setFrameShape(QFrame::NoFrame);
-    m_scrollAreaWidget = new QWidget;
-    m_scrollAreaWidget->setObjectName("m_scrollAreaWidget");
+    m_rows = new RowColumn(m_scrollArea);
+    m_rows->setObjectName("m_scrollAreaWidget");
+    m_rows->setRowHeight(MediaBar::kBigHeight);
+    m_rows->setPrepare([this](QWidget* row) { prepareRow(static_cast<MediaBar*>(row)); });
+    m_rows->setRelease([this](QWidget* row) { releaseRow(static_cast<MediaBar*>(row)); });
     // White through the palette: a style sheet here would restyle every
     // row's widgets, which makes long lists slow to build.
-    m_scrollAreaWidget->setAutoFillBackground(true);
-    QPalette ground = m_scrollAreaWidget->palette();
+    QPalette ground = m_scrollArea->viewport()->palette();
     ground.setColor(QPalette::Window, Qt::white);
-    m_scrollAreaWidget->setPalette(ground);
-    auto* outer = new QVBoxLayout(m_scrollAreaWidget);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-    m_listLayout = new QVBoxLayout;
-    m_listLayout->setObjectName("m_listLayout");
-    m_listLayout->setSpacing(0);
-    outer->addLayout(m_listLayout);
-    m_labelMeg = skinned::label(m_scrollAreaWidget,
+    m_scrollArea->viewport()->setPalette(ground);
+    m_scrollArea->viewport()->setAutoFillBackground(true);
+    m_rows->setAutoFillBackground(true);
+    m_rows->setPalette(ground);
+    // Over the top of the empty list area; the column holds rows only.
+    m_labelMeg = skinned::label(m_scrollArea->viewport(),
                                 "Oops! No videos found. Please try again with other words.", 14);
     m_labelMeg->setObjectName("m_labelMeg");
     m_labelMeg->setAlignment(Qt::AlignCenter);
-    m_labelMeg->setMinimumHeight(80);
     m_labelMeg->hide();
-    outer->addWidget(m_labelMeg);
-    outer->addStretch(1);
-    m_scrollArea->setWidget(m_scrollAreaWidget);
     verticalLayout->addWidget(m_scrollArea, 1);
 
     m_searchEdit = new QLineEdit(this);
@@ -90,10 +85,11 @@ MediaListWidget::MediaListWidget(const QString& listFileName, bool withUrl, QWid
 
 MediaListWidget::~MediaListWidget() {
     // Rows first, while the prober (a member) still exists; it then drops
-    // the probes not begun.
+    // the probes not begun. The rows go with their column: a parent's
+    // deletion of its children costs no search for each.
     for (MediaBar* row : m_items)
         row->prepareRemoval();
-    qDeleteAll(m_items);
+    delete m_scrollArea;
 }
 
 QString MediaListWidget::totalText() const {
@@ -118,7 +114,8 @@ void MediaListWidget::loadList() {
 
 MediaBar* MediaListWidget::addRow(const MediaListEntry& entry, bool record) {
     MediaBar* row = createRow(entry);
-    row->setParent(m_scrollAreaWidget);
+    row->setParent(m_rows);
+    row->hide();  // the column shows it when it is in view
     row->setFile(entry.filePath);
     row->setBigDisplay(m_bigDisplay);
     connect(row, &MediaBar::emitMousePress, this, &MediaListWidget::respondMouseStateEmit);
@@ -128,13 +125,11 @@ MediaBar* MediaListWidget::addRow(const MediaListEntry& entry, bool record) {
     connect(row, &MediaBar::emitRenameFailed, this, &MediaListWidget::reportFailure);
     connect(row, &MediaBar::emitRenamed, this, [this, row](const QString& oldPath) {
         m_file.replace(oldPath, {row->filePath(), urlOf(row)});
-        if (!row->hasFacts())
+        if (!row->hasFacts() && row->hasForm())
             m_prober.probe(row->filePath());  // the answer for the old name finds no row
         refilter();
     });
     m_items.append(row);
-    m_listLayout->addWidget(row);
-    m_prober.probe(entry.filePath);
     if (record) {
         refilter();
         emitCount(int(m_items.size()));
@@ -143,6 +138,21 @@ MediaBar* MediaListWidget::addRow(const MediaListEntry& entry, bool record) {
         m_file.append(entry);
     }
     return row;
+}
+
+// A row coming into view: its form is built and its file probed.
+void MediaListWidget::prepareRow(MediaBar* row) {
+    row->ensureForm();
+    if (!row->hasFacts())
+        m_prober.probe(row->filePath());
+}
+
+// A row long out of view gives its form and facts back; a probe it still
+// waits for is dropped.
+void MediaListWidget::releaseRow(MediaBar* row) {
+    const bool waiting = !row->hasFacts();
+    if (row->releaseForm() && waiting)
+        m_prober.forget(row->filePath());
 }
 
 void MediaListWidget::deliverFacts(const QString& path, const MediaFacts& facts) {
@@ -154,12 +164,14 @@ void MediaListWidget::deliverFacts(const QString& path, const MediaFacts& facts)
 
 void MediaListWidget::refilter() {
     m_visible.clear();
+    QList<QWidget*> shown;
     for (MediaBar* row : m_items) {
-        const bool match = row->name().contains(m_searchText, Qt::CaseInsensitive);
-        row->setVisible(match);
-        if (match)
+        if (row->name().contains(m_searchText, Qt::CaseInsensitive)) {
             m_visible.append(row);
+            shown.append(row);
+        }
     }
+    m_rows->setRows(shown);
     m_labelMeg->setVisible(m_visible.isEmpty() && !m_items.isEmpty());
     updateTotal();
 }
@@ -227,6 +239,7 @@ void MediaListWidget::OnBtnBigDisplay() {
     m_bigDisplay = true;
     m_btnBigDisplay->setEnabled(false);
     m_btnSmallDisplay->setEnabled(true);
+    m_rows->setRowHeight(MediaBar::kBigHeight);
     for (MediaBar* row : m_items)
         row->setBigDisplay(true);
 }
@@ -235,6 +248,7 @@ void MediaListWidget::OnBtnSmallDisplay() {
     m_bigDisplay = false;
     m_btnBigDisplay->setEnabled(true);
     m_btnSmallDisplay->setEnabled(false);
+    m_rows->setRowHeight(MediaBar::kSmallHeight);
     for (MediaBar* row : m_items)
         row->setBigDisplay(false);
 }
@@ -263,8 +277,9 @@ void MediaListWidget::Delete(int mode) {
 
 void MediaListWidget::removeRow(MediaBar* row) {
     row->prepareRemoval();
-    row->hide();
-    m_listLayout->removeWidget(row);
+    m_rows->remove(row);
+    if (!row->hasFacts())
+        m_prober.forget(row->filePath());
     m_items.removeOne(row);
     m_visible.removeOne(row);
     if (m_current == row)
@@ -308,6 +323,7 @@ void MediaListWidget::ActionDeleteALL() {
         m_visible.clear();
         m_current = nullptr;
         m_pendingDelete = nullptr;
+        m_rows->clear();
         qDeleteAll(rows);
         m_file.removeFile();
     } else {
@@ -344,6 +360,7 @@ void MediaListWidget::resizeEvent(QResizeEvent* event) {
     m_labTotal->setGeometry(90 + m_searchImage.width() + 16, footerTop + 10, 160, 20);
     m_btnSmallDisplay->move(width() - 10 - m_btnSmallDisplay->width(), footerTop + 8);
     m_btnBigDisplay->move(m_btnSmallDisplay->x() - 4 - m_btnBigDisplay->width(), footerTop + 8);
+    m_labelMeg->setGeometry(0, 0, width(), 80);
 }
 
 void MediaListWidget::paintEvent(QPaintEvent*) {

@@ -1,5 +1,6 @@
 // What the Downloaded and Converted lists share: rows of media files kept
-// in step with a list file, probed off the GUI thread, a search box that
+// in step with a list file, built and probed off the GUI thread when they
+// come into view (a list of thousands opens at once), a search box that
 // filters by name, two display sizes, the total label, the no-match
 // message, deleting with the optional question, renaming, playing and
 // opening the folder.
@@ -21,7 +22,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QScrollArea;
-class QVBoxLayout;
+class RowColumn;
 
 class MediaListWidget : public QWidget {
     Q_OBJECT
@@ -41,11 +42,13 @@ public:
     MediaProber& prober() { return m_prober; }
     QString totalText() const;
     QMenu* menu() const { return m_menu; }
+    // The rows the search lets through, of which only those in view are
+    // built and probed.
+    RowColumn* rowColumn() const { return m_rows; }
 
     QLineEdit* m_searchEdit;
     QImageButton* m_btnBigDisplay;
     QImageButton* m_btnSmallDisplay;
-    QVBoxLayout* m_listLayout;
     QLabel* m_labelMeg;
     QLabel* m_labTotal;
 
@@ -102,6 +105,8 @@ protected:
 
 private:
     void deliverFacts(const QString& path, const MediaFacts& facts);
+    void prepareRow(MediaBar* row);
+    void releaseRow(MediaBar* row);
     void updateTotal();
 
     MediaListFile m_file;
@@ -114,7 +119,7 @@ private:
     bool m_bigDisplay = true;
     DeleteQuestion m_deleteQuestion;
     QScrollArea* m_scrollArea;
-    QWidget* m_scrollAreaWidget;
+    RowColumn* m_rows;
     QPixmap m_footer;
     QPixmap m_searchImage;
 };

@@ -18,8 +18,6 @@ QImageButton* imageButton(QWidget* parent, const char* name, const char* text, c
 
 VideoConvertBar::VideoConvertBar(QWidget* parent)
     : MediaBar(parent), m_job(new ConversionJob(this)) {
-    m_btnConvert = imageButton(this, "m_btnConvert", "Convert", "/image/button_Convet.png");
-    connect(m_btnConvert, &QPushButton::clicked, this, &VideoConvertBar::emitConvert);
     connect(m_job, &ConversionJob::stateChanged, this, &VideoConvertBar::updateControls);
     connect(m_job, &ConversionJob::progressChanged, this, [this](double percent) {
         if (m_progressBar)
@@ -27,11 +25,24 @@ VideoConvertBar::VideoConvertBar(QWidget* parent)
     });
     connect(m_job, &ConversionJob::finished, this, &VideoConvertBar::emitConvertedVideo);
     connect(m_job, &ConversionJob::failed, this, &VideoConvertBar::showFailure);
+}
+
+void VideoConvertBar::buildForm() {
+    MediaBar::buildForm();
+    m_btnConvert = imageButton(this, "m_btnConvert", "Convert", "/image/button_Convet.png");
+    connect(m_btnConvert, &QPushButton::clicked, this, &VideoConvertBar::emitConvert);
     updateControls();
-    layOut();
+}
+
+bool VideoConvertBar::releaseForm() {
+    if (m_progressBar || !MediaBar::releaseForm())
+        return false;
+    m_btnConvert = nullptr;
+    return true;
 }
 
 void VideoConvertBar::buildJobControls() {
+    ensureForm();
     if (m_progressBar)
         return;
     m_labelFormatTo = skinned::rowLabel(this, {});
@@ -106,6 +117,8 @@ void VideoConvertBar::OnBtnDelete() {
 void VideoConvertBar::updateControls() {
     const int state = m_job->state();
     const bool idle = state == ConversionJob::Idle || state == ConversionJob::Finished;
+    if (!hasForm())
+        return;  // the form shows the state when it is built
     m_infoWidget->setVisible(idle);
     m_btnConvert->setVisible(idle);
     m_btnEdit->setEnabled(idle);
@@ -122,6 +135,8 @@ void VideoConvertBar::updateControls() {
 
 void VideoConvertBar::layOut() {
     MediaBar::layOut();
+    if (!hasForm())
+        return;
     const bool big = isBigDisplay();
     const int w = width();
     const int y = big ? 40 : 12;

@@ -28,8 +28,11 @@ public:
     // A job still running or paused is stopped and its partial output
     // removed.
     void prepareRemoval() override { m_job->discard(); }
+    // A row that has converted keeps its form: its job's controls hold the
+    // outcome (the failure text, the success mark).
+    bool releaseForm() override;
 
-    QImageButton* m_btnConvert;
+    QImageButton* m_btnConvert = nullptr;
     // The job's controls, made at the first conversion (null before):
     // most rows of a long list are never converted.
     QLabel* m_labelFormatTo = nullptr;
@@ -53,6 +56,7 @@ public slots:
     void OnBtnDelete() override;
 
 protected:
+    void buildForm() override;
     void layOut() override;
 
 private:

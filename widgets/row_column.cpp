@@ -58,6 +58,26 @@ void RowColumn::clear() {
     schedulePlacement();
 }
 
+void RowColumn::setRows(const QList<QWidget*>& rows) {
+    for (QWidget* row : rows) {
+        if (row->parentWidget() != this) {
+            row->setParent(this);
+            row->hide();
+        }
+    }
+    const QSet<QWidget*> kept(rows.begin(), rows.end());
+    QList<QWidget*> placed;
+    for (QWidget* row : std::as_const(m_placed)) {
+        if (kept.contains(row))
+            placed.append(row);
+        else
+            row->hide();
+    }
+    m_placed = placed;
+    m_rows = rows;
+    schedulePlacement();
+}
+
 QList<QWidget*> RowColumn::placedRows() const {
     return m_placed;
 }

@@ -45,6 +45,9 @@ public:
     void remove(QWidget* row);
     // Takes every row out (hidden, still children of the column).
     void clear();
+    // The column holds `rows` from now on, in that order (a filter's
+    // result): rows left out are hidden, rows kept keep their form.
+    void setRows(const QList<QWidget*>& rows);
     int count() const { return int(m_rows.size()); }
     const QList<QWidget*>& rows() const { return m_rows; }
     // The rows placed and shown now, in list order.

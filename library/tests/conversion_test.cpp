@@ -30,7 +30,7 @@ TEST_F(Conversions, AFinishedJobGoesToTheConvertedListAndASecondOneIsNumbered) {
     QSignalSpy counted(&converted, &ConvertedWidget::emitConvertCount);
     downloaded.addNewItemBar(clip("clip.flv"));
     VideoConvertBar* row = downloaded.row(0);
-
+    showRows(downloaded);
     row->m_btnConvert->click();
     EXPECT_EQ(downloaded.convertTarget(), row);
     EXPECT_TRUE(downloaded.formatWidget()->isVisible());
@@ -63,7 +63,8 @@ TEST_F(Conversions, AFinishedJobGoesToTheConvertedListAndASecondOneIsNumbered) {
 
 TEST_F(Conversions, PauseContinueAndCancel) {
     DownloadedWidget list;
-    list.addNewItemBar(clip("long.mp4", 12.0));
+    // Long enough that the job is still running when it is cancelled.
+    list.addNewItemBar(clip("long.mp4", 60.0));
     VideoConvertBar* row = list.row(0);
     QSignalSpy done(row, &VideoConvertBar::emitConvertedVideo);
     ASSERT_TRUE(row->startConversion("mkv"));

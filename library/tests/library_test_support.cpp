@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDomDocument>
+#include <QLayout>
 #include <QTest>
 
 #include "library/formats/format_presets.h"
@@ -10,6 +11,7 @@
 #include "library/media_list_widget.h"
 #include "widgets/image_button.h"
 #include "widgets/message_dialog.h"
+#include "widgets/row_column.h"
 
 LibraryTest::LibraryTest() {
     writeFile("format.xml", QByteArray::fromStdString(formats::formatXmlDocument()));
@@ -41,6 +43,13 @@ QString LibraryTest::textFile(const char* name) {
     EXPECT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("just some notes, no pictures\n");
     return file;
+}
+
+void LibraryTest::showRows(MediaListWidget& list) {
+    list.resize(837, 560);
+    list.show();
+    list.layout()->activate();
+    list.rowColumn()->placeNow();
 }
 
 bool LibraryTest::waitForFacts(MediaListWidget& list, int timeoutMs) {

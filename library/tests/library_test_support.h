@@ -20,6 +20,9 @@ protected:
     // A file that is not media.
     QString textFile(const char* name);
     QString mediaDir() const { return path("media"); }
+    // Shows `list` at the main window's list size and places the rows in
+    // view: only those are built and probed.
+    static void showRows(MediaListWidget& list);
     // Waits until every row of `list` has its facts.
     static bool waitForFacts(MediaListWidget& list, int timeoutMs = 20000);
     // The "filepath" attributes of a list file, in order.

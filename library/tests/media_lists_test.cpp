@@ -9,15 +9,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+
+#include <unistd.h>
 
 #include "library/converted_widget.h"
 #include "library/downloaded_widget.h"
 #include "library/tests/library_test_support.h"
 #include "widgets/delete_tip_dialog.h"
 #include "widgets/image_button.h"
+#include "widgets/row_column.h"
 
 namespace {
 
@@ -65,7 +70,10 @@ TEST_F(MediaLists, LoadDropsVanishedFilesAndRewritesBothListFiles) {
     EXPECT_EQ(listedPaths("convertedlist.xml"), QStringList({b}));
     EXPECT_EQ(downloaded.m_labTotal->text(), "Total: 2 Video(s)");
 
-    // Facts and thumbnails arrive from the prober, not from the load.
+    // Facts and thumbnails arrive from the prober once the rows are shown,
+    // not from the load.
+    EXPECT_FALSE(downloaded.row(0)->hasFacts());
+    showRows(downloaded);
     ASSERT_TRUE(waitForFacts(downloaded));
     const MediaFacts& facts = downloaded.row(0)->facts();
     EXPECT_TRUE(facts.isMedia);
@@ -117,6 +125,7 @@ TEST_F(MediaLists, DeleteAsksWhenWantedAndDeleteAllKeepsRowsAFilterHides) {
 
     // With the question: nothing goes until OK.
     store().user.showDeleteAgain = true;
+    showRows(list);
     list.row(1)->m_btnClose->click();
     EXPECT_EQ(list.items().size(), 3);
     auto* tip = list.findChild<DeleteTipDialog*>();
@@ -210,6 +219,7 @@ TEST_F(MediaLists, DropSkipsListedFilesImportDoesNotAndNonMediaIsSaidSo) {
     list.importFiles({a});
     EXPECT_EQ(list.items().size(), 3);
     EXPECT_EQ(listedPaths("downlaodedlist.xml"), QStringList({a, notes, a}));
+    showRows(list);
     ASSERT_TRUE(waitForFacts(list));
     EXPECT_FALSE(list.row(1)->facts().isMedia);
     EXPECT_EQ(list.row(1)->m_infoWidget->m_format->text(), "Not a media file");
@@ -227,7 +237,7 @@ TEST_F(MediaLists, ClearInvalidFilesAndTheMenuOnRowsAndOnTheEmptyArea) {
     EXPECT_EQ(listedPaths("downlaodedlist.xml"), QStringList({a}));
 
     list.addNewItemBar(clip("c.mp4"));
-    list.show();
+    showRows(list);
     QTest::mouseClick(list.row(1), Qt::RightButton);
     EXPECT_EQ(list.currentItem(), list.row(1));
     EXPECT_FALSE(list.m_actionCopyUrl->isEnabled());  // no page address
@@ -253,7 +263,7 @@ TEST_F(MediaLists, PlayingAndOpeningTheFolderGoThroughSignalsAndTheDesktop) {
     ConvertedWidget list;
     list.AddNewItemBar(a);
     QSignalSpy play(&list, &ConvertedWidget::emitPlayFile);
-    list.show();
+    showRows(list);
     QTest::mouseClick(list.row(0)->m_videoIconWidget, Qt::LeftButton);
     ASSERT_EQ(play.count(), 1);
     EXPECT_EQ(play.takeFirst().at(0).toString(), a);
@@ -278,8 +288,103 @@ TEST_F(MediaLists, DisplaySizesSwitchEveryRow) {
     EXPECT_FALSE(list.m_btnSmallDisplay->isEnabled());
     list.addNewItemBar(clip("b.mp4"));  // new rows follow the size in force
     EXPECT_EQ(list.row(1)->maximumHeight(), MediaBar::kSmallHeight);
+    showRows(list);
+    EXPECT_EQ(list.row(1)->geometry(),
+              QRect(0, MediaBar::kSmallHeight, list.rowColumn()->width(), MediaBar::kSmallHeight));
     list.m_btnBigDisplay->click();
     EXPECT_EQ(list.row(1)->maximumHeight(), MediaBar::kBigHeight);
+    list.rowColumn()->placeNow();
+    EXPECT_EQ(list.row(1)->y(), MediaBar::kBigHeight);
+}
+
+// A list file of `count` entries naming hard links to a few real clips
+// ("clip1.mp4" ...), so that every row has a file of its own.
+QStringList linkedClips(const QString& folder, const QStringList& seeds, int count) {
+    QStringList files;
+    for (int i = 1; i <= count; ++i) {
+        const QString file = QString("%1/clip%2.mp4").arg(folder).arg(i);
+        EXPECT_EQ(::link(QFile::encodeName(seeds[i % seeds.size()]).constData(),
+                         QFile::encodeName(file).constData()),
+                  0);
+        files << file;
+    }
+    return files;
+}
+
+int builtRows(const MediaListWidget& list) {
+    return int(std::count_if(list.items().begin(), list.items().end(),
+                             [](const MediaBar* row) { return row->hasForm(); }));
+}
+
+TEST_F(MediaLists, ALongListBuildsAndProbesOnlyTheRowsItShows) {
+    constexpr int kRows = 3000;
+    QDir().mkpath(path("many"));
+    const QStringList files =
+        linkedClips(path("many"), {clip("seed0.mp4"), clip("seed1.mkv"), textFile("x.txt")}, kRows);
+    writeFile("downlaodedlist.xml", listXml(files, true));
+    DownloadedWidget list;
+    QSignalSpy probed(&list.prober(), &MediaProber::probed);
+    list.loadList();
+    ASSERT_EQ(list.items().size(), kRows);
+    EXPECT_EQ(builtRows(list), 0);
+    showRows(list);
+    const int inView = builtRows(list);
+    EXPECT_GE(inView, 5);
+    EXPECT_LE(inView, 12);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return probed.count() >= inView; }, 20000));
+    list.prober().waitForIdle();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(probed.count(), inView);  // nothing else was probed
+    EXPECT_TRUE(list.row(0)->hasFacts());
+    EXPECT_FALSE(list.row(kRows - 1)->hasFacts());
+
+    // Scrolling through the whole list at once: rows long out of view give
+    // their form back and their probes are dropped before they begin.
+    auto* bar = list.findChild<QScrollArea*>()->verticalScrollBar();
+    while (bar->value() < bar->maximum())
+        bar->setValue(bar->value() + bar->pageStep());
+    EXPECT_LE(builtRows(list), RowColumn::kKeptRows + 12);
+    list.prober().waitForIdle();
+    QCoreApplication::processEvents();
+    // What the probing thread finished while the rows passed by was
+    // probed; the rest was dropped (without that, every row would be).
+    EXPECT_LT(probed.count(), kRows / 2);
+    VideoConvertBar* last = list.row(kRows - 1);
+    ASSERT_TRUE(last->hasForm());
+    EXPECT_EQ(last->m_labVideoName->text(), QString("clip%1.mp4").arg(kRows));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return last->hasFacts(); }, 20000));
+    EXPECT_EQ(last->m_infoWidget->m_format->text(), "mp4");
+    // The first row comes back built again, with its facts probed anew.
+    bar->setValue(0);
+    ASSERT_TRUE(list.row(0)->hasForm());
+    EXPECT_EQ(list.row(0)->m_labVideoName->text(), "clip1.mp4");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.row(0)->hasFacts(); }, 20000));
+    EXPECT_EQ(list.row(0)->m_infoWidget->m_format->text(), list.row(0)->facts().format);
+
+    // The search fills the column with the matches only; deleting one that
+    // was never built takes it out of the list file.
+    list.m_searchEdit->setText("clip2999.");
+    ASSERT_EQ(list.rowColumn()->rows().size(), 1);
+    VideoConvertBar* match = list.row(kRows - 2);
+    EXPECT_EQ(list.rowColumn()->rows().first(), match);
+    list.rowColumn()->placeNow();
+    EXPECT_TRUE(match->isVisible());
+    EXPECT_EQ(match->y(), 0);
+    list.m_searchEdit->setText("clip1500.");
+    list.rowColumn()->placeNow();
+    EXPECT_FALSE(match->isVisible());
+    list.m_searchEdit->clear();
+    list.rowColumn()->placeNow();
+    VideoConvertBar* unseen = list.row(1500);
+    EXPECT_FALSE(unseen->hasForm());
+    ASSERT_TRUE(QFile::remove(unseen->filePath()));
+    list.OnACtionClearInvalidFile();
+    EXPECT_EQ(list.items().size(), kRows - 1);
+    EXPECT_FALSE(list.items().contains(unseen));
+    const QStringList listed = listedPaths("downlaodedlist.xml");
+    EXPECT_EQ(listed.size(), kRows - 1);
+    EXPECT_FALSE(listed.contains(files[1500]));
+    EXPECT_TRUE(listed.contains(files[1499]));
 }
 
 }  // namespace
