@@ -16,24 +16,49 @@ namespace {
 // overflow the stack and be written back at a size quadratic in its own.
 constexpr int kMaxDepth = 64;
 
-// The line of the first element nested deeper than kMaxDepth, or 0.
-qint64 lineTooDeep(const QByteArray& bytes) {
+// Whether Qt's reader takes a processing instruction named `target` in
+// the form its writer gives it (a space after the target).
+bool writableTarget(const QStringView target) {
+    QXmlStreamReader reader(QString("<?%1 ?><a/>").arg(target));
+    while (!reader.atEnd())
+        reader.readNext();
+    return !reader.hasError();
+}
+
+// What keeps a well-formed document from being taken in, with its line.
+struct Obstacle {
+    qint64 line = 0;  // 0: none
+    QString reason;
+};
+
+// The first element nested deeper than kMaxDepth, or the first processing
+// instruction whose target is no XML name: the reader takes "<?{x}?>", but
+// the document written back holds "<?{x} ?>", which it refuses, so that the
+// next start would keep the program's own file aside.
+Obstacle findObstacle(const QByteArray& bytes) {
     QXmlStreamReader reader(bytes);
     int depth = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
             case QXmlStreamReader::StartElement:
                 if (++depth > kMaxDepth)
-                    return reader.lineNumber();
+                    return {reader.lineNumber(),
+                            QString("elements nested deeper than %1 levels").arg(kMaxDepth)};
                 break;
             case QXmlStreamReader::EndElement:
                 --depth;
+                break;
+            case QXmlStreamReader::ProcessingInstruction:
+                if (!writableTarget(reader.processingInstructionTarget()))
+                    return {reader.lineNumber(),
+                            QString("%1 is an invalid processing instruction name")
+                                .arg(reader.processingInstructionTarget())};
                 break;
             default:
                 break;
         }
     }
-    return 0;
+    return {};
 }
 
 }  // namespace
@@ -46,9 +71,9 @@ LoadResult load(const QString& path, QDomDocument* document) {
     file.close();
     QString message;
     int line = 0;
-    if (const qint64 deep = lineTooDeep(bytes)) {
-        message = QString("elements nested deeper than %1 levels").arg(kMaxDepth);
-        line = int(deep);
+    if (const Obstacle obstacle = findObstacle(bytes); obstacle.line > 0) {
+        message = obstacle.reason;
+        line = int(obstacle.line);
     } else if (document->setContent(bytes, &message, &line)) {
         return LoadResult::Loaded;
     }
