@@ -198,9 +198,9 @@ void MediaBar::showFacts() {
 }
 
 void MediaBar::setBigDisplay(bool big) {
+    // The list's column gives the row its height: a row never shown costs
+    // no more than the flag.
     m_bigDisplay = big;
-    setMinimumHeight(big ? kBigHeight : kSmallHeight);
-    setMaximumHeight(big ? kBigHeight : kSmallHeight);
     if (hasForm()) {
         m_infoWidget->setBigDisplay(big);
         m_videoIconWidget->setBigLook(big);

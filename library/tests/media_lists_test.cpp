@@ -284,17 +284,20 @@ TEST_F(MediaLists, DisplaySizesSwitchEveryRow) {
     DownloadedWidget list;
     list.addNewItemBar(clip("a.mp4"));
     list.m_btnSmallDisplay->click();
-    EXPECT_EQ(list.row(0)->maximumHeight(), MediaBar::kSmallHeight);
+    EXPECT_FALSE(list.row(0)->isBigDisplay());
     EXPECT_FALSE(list.m_btnSmallDisplay->isEnabled());
     list.addNewItemBar(clip("b.mp4"));  // new rows follow the size in force
-    EXPECT_EQ(list.row(1)->maximumHeight(), MediaBar::kSmallHeight);
+    EXPECT_FALSE(list.row(1)->isBigDisplay());
     showRows(list);
     EXPECT_EQ(list.row(1)->geometry(),
               QRect(0, MediaBar::kSmallHeight, list.rowColumn()->width(), MediaBar::kSmallHeight));
+    EXPECT_EQ(list.row(1)->m_infoWidget->height(), 20);  // the facts on one line
     list.m_btnBigDisplay->click();
-    EXPECT_EQ(list.row(1)->maximumHeight(), MediaBar::kBigHeight);
+    EXPECT_TRUE(list.row(1)->isBigDisplay());
     list.rowColumn()->placeNow();
-    EXPECT_EQ(list.row(1)->y(), MediaBar::kBigHeight);
+    EXPECT_EQ(list.row(1)->geometry(),
+              QRect(0, MediaBar::kBigHeight, list.rowColumn()->width(), MediaBar::kBigHeight));
+    EXPECT_EQ(list.row(1)->m_infoWidget->height(), 42);
 }
 
 // A list file of `count` entries naming hard links to a few real clips
