@@ -152,7 +152,7 @@ void MediaBar::buildForm() {
     connect(m_labVideoName, &QLineEdit::editingFinished, this, &MediaBar::ChangeName);
     m_labVideoName->installEventFilter(this);
 
-    m_labVideoName->setText(m_name);
+    showName();
     m_labVideoName->setToolTip(m_filePath);
     m_infoWidget->m_date->setText(m_made.toString("MM/dd/yyyy hh:mm"));
     m_infoWidget->setBigDisplay(m_bigDisplay);
@@ -181,8 +181,15 @@ void MediaBar::setFile(const QString& path) {
     m_name = path.mid(path.lastIndexOf('/') + 1);
     if (!hasForm())
         return;
-    m_labVideoName->setText(m_name);
+    showName();
     m_labVideoName->setToolTip(path);
+}
+
+// A name longer than its field shows its start (setText puts the cursor,
+// and so the view, at the end).
+void MediaBar::showName() {
+    m_labVideoName->setText(m_name);
+    m_labVideoName->setCursorPosition(0);
 }
 
 void MediaBar::setFacts(const MediaFacts& facts) {
@@ -274,7 +281,7 @@ void MediaBar::VideoStartPlay() {
 
 void MediaBar::endEditing() {
     m_labVideoName->setReadOnly(true);
-    m_labVideoName->setText(m_name);
+    showName();
     m_labVideoName->deselect();
 }
 

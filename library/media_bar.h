@@ -141,6 +141,7 @@ protected:
 private:
     void endEditing();
     void showFacts();
+    void showName();
 
     QString m_filePath;
     QString m_name;

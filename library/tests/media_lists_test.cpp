@@ -355,6 +355,7 @@ TEST_F(MediaLists, ALongListBuildsAndProbesOnlyTheRowsItShows) {
     VideoConvertBar* last = list.row(kRows - 1);
     ASSERT_TRUE(last->hasForm());
     EXPECT_EQ(last->m_labVideoName->text(), QString("clip%1.mp4").arg(kRows));
+    EXPECT_EQ(last->m_labVideoName->cursorPosition(), 0);  // a long name shows its start
     ASSERT_TRUE(QTest::qWaitFor([&] { return last->hasFacts(); }, 20000));
     EXPECT_EQ(last->m_infoWidget->m_format->text(), "mp4");
     // The first row comes back built again, with its facts probed anew.
