@@ -362,11 +362,13 @@ int VideoProgressBar::rowHeight(bool big) {
 }
 
 void VideoProgressBar::setBigDisplay(bool big) {
+    // A row without its form only keeps the flag: the list's column gives
+    // it its height, and the display switch then costs little per row.
     m_bigDisplay = big;
-    const int h = rowHeight(big);
-    setFixedHeight(h);
     if (!m_formBuilt)
         return;
+    const int h = rowHeight(big);
+    setFixedHeight(h);
     const int w = std::max(width(), 600);
     const QSize thumb = big ? QSize(111, 79) : QSize(52, 36);
     m_imageWidget->setGeometry(10, (h - thumb.height()) / 2, thumb.width(), thumb.height());
