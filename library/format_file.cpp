@@ -67,7 +67,11 @@ bool FormatFile::writeStars(const QList<FormatCategoryStars>& categories,
     QDomElement root = document.documentElement();
     for (const FormatCategoryStars& category : categories)
         rewriteStars(document, root.firstChildElement(category.category), category.stars);
-    root.removeChild(root.firstChildElement(kFavoriteCategory));
+    // Every "Favorite" page goes: the pages are read by their first
+    // element, so an older duplicate left in front would hide the new one.
+    for (QDomElement old = root.firstChildElement(kFavoriteCategory); !old.isNull();
+         old = root.firstChildElement(kFavoriteCategory))
+        root.removeChild(old);
     QDomElement section = document.createElement(kFavoriteCategory);
     for (const FormatPreset& preset : favorites) {
         section.appendChild(textElement(document, "filepath", preset.iconPath));

@@ -6,6 +6,7 @@
 #include <QStackedWidget>
 #include <QTest>
 
+#include "library/format_file.h"
 #include "library/format_widget.h"
 #include "library/formats/format_presets.h"
 #include "library/formats/format_table.h"
@@ -147,6 +148,24 @@ TEST_F(FormatChooser, AnIncompletePresetEndsItsPageAndClosingRewritesOnlyStars) 
          e = e.nextSiblingElement("name"))
         starred << e.text();
     EXPECT_EQ(starred, QStringList({"A---mp4", "M---mp3"}));
+}
+
+// A file with two "Favorite" pages: the new page replaces both, so that
+// the starred presets read back are the ones just written.
+TEST_F(FormatChooser, StarsWrittenOverADuplicatedFavoritePageReadBack) {
+    writeFile("format.xml",
+              "<formats><Video><icon>/i/a.png</icon><name>A---mp4</name><favorite>false</favorite>"
+              "</Video><Favorite><filepath>/i/o.png</filepath><name>Old---mp4</name></Favorite>"
+              "<Favorite><filepath>/i/p.png</filepath><name>Older---avi</name></Favorite>"
+              "</formats>");
+    const FormatFile file(path("format.xml"));
+    const FormatPreset starred{"/i/a.png", "A---mp4", true};
+    ASSERT_TRUE(file.writeStars({{"Video", {true}}}, {starred}));
+    const QList<FormatPreset> favorites = file.loadCategory("Favorite");
+    ASSERT_EQ(favorites.size(), 1);
+    EXPECT_EQ(favorites[0].name, "A---mp4");
+    EXPECT_EQ(readFile("format.xml").count("<Favorite>"), 1);
+    EXPECT_TRUE(file.loadCategory("Video").value(0).favourite);
 }
 
 TEST_F(FormatChooser, ADamagedPresetFileIsKeptAsideAndNotWrittenOver) {
