@@ -138,12 +138,20 @@ QVariant BrowserTest::evaluate(QWebEngineView* view, const QString& script) {
 }
 
 QPoint BrowserTest::elementCentre(QWebEngineView* view, const QString& selector) {
-    const QVariantMap box =
-        evaluate(view, QString("(function(){var r=document.querySelector('%1')"
-                               ".getBoundingClientRect();return {x:r.left+r.width/2,"
-                               "y:r.top+r.height/2};})()")
-                           .arg(selector))
-            .toMap();
+    // A page reached by going back may still be parsing when its address
+    // has changed: wait until the element is there and laid out.
+    const QString script = QString(
+                               "(function(){var e=document.querySelector('%1');"
+                               "if(!e)return null;var r=e.getBoundingClientRect();"
+                               "if(r.width<=0||r.height<=0)return null;"
+                               "return {x:r.left+r.width/2,y:r.top+r.height/2};})()")
+                               .arg(selector);
+    QVariantMap box;
+    const bool found = waitFor([&] {
+        box = evaluate(view, script).toMap();
+        return !box.isEmpty();
+    });
+    EXPECT_TRUE(found) << "no element " << selector.toStdString() << " on the page";
     return QPoint(qRound(box.value("x").toDouble()), qRound(box.value("y").toDouble()));
 }
 
