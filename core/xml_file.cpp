@@ -3,6 +3,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include "platform/atomic_file.h"
@@ -15,6 +16,9 @@ namespace {
 // that grows with the depth: a file nested thousands of levels deep would
 // overflow the stack and be written back at a size quadratic in its own.
 constexpr int kMaxDepth = 64;
+
+// How far into a written document its XML declaration is looked for.
+constexpr qsizetype kDeclarationScan = 256;
 
 // Whether Qt's reader takes a processing instruction named `target` in
 // the form its writer gives it (a space after the target).
@@ -61,6 +65,28 @@ Obstacle findObstacle(const QByteArray& bytes) {
     return {};
 }
 
+// Whether `bytes` begin with an XML declaration, not with an instruction
+// whose name only begins with "xml" ("<?xml-stylesheet ...?>").
+bool leadsWithDeclaration(const QByteArray& bytes) {
+    return bytes.startsWith("<?xml") && bytes.size() > 5 && QChar::isSpace(uchar(bytes.at(5)));
+}
+
+// Makes the XML declaration that leads `bytes`, if it names an encoding,
+// name UTF-8. A file read in with another encoding keeps its declaration in
+// the document, but the document is always written as UTF-8: written back
+// under the old declaration, a "Latin-1" list would come back garbled at the
+// next start and a "UTF-7" one not at all. A declaration without an
+// encoding already means UTF-8 and stays as it is.
+void declareUtf8(QByteArray* bytes) {
+    static const QRegularExpression kDeclaration(
+        R"(^<\?xml\s[^?]*?\bencoding\s*=\s*(["'])([^"']*)\1)");
+    const QRegularExpressionMatch match =
+        kDeclaration.match(QString::fromLatin1(bytes->left(kDeclarationScan)));
+    if (!match.hasMatch() || match.capturedView(2).compare(u"UTF-8", Qt::CaseInsensitive) == 0)
+        return;
+    bytes->replace(match.capturedStart(2), match.capturedLength(2), "UTF-8");
+}
+
 }  // namespace
 
 LoadResult load(const QString& path, QDomDocument* document) {
@@ -87,7 +113,9 @@ LoadResult load(const QString& path, QDomDocument* document) {
 
 bool save(const QDomDocument& document, const QString& path) {
     QByteArray bytes = document.toByteArray(4);
-    if (!bytes.startsWith("<?xml"))
+    if (leadsWithDeclaration(bytes))
+        declareUtf8(&bytes);
+    else
         bytes.prepend("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     std::string error;
     if (!platform::writeFileAtomically(path.toStdString(),

@@ -22,8 +22,9 @@ enum class LoadResult {
 // it, and a warning naming both paths goes to the debug output.
 LoadResult load(const QString& path, QDomDocument* document);
 
-// Writes `document` as UTF-8 with an indentation of 4 and replaces `path`
-// atomically: on any failure the old file is untouched, the warning
+// Writes `document` as UTF-8, under a declaration that says so whatever
+// encoding the file it came from declared, with an indentation of 4, and
+// replaces `path` atomically: on any failure the old file is untouched, the warning
 // "error::ParserXML->writeOperateXml->file.open\n" goes to the debug output
 // and false is returned.
 bool save(const QDomDocument& document, const QString& path);

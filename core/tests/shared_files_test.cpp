@@ -54,6 +54,49 @@ TEST_F(SharedFilesTest, SaveReplacesTheWholeFileWithIndentedUtf8) {
     EXPECT_EQ(xmlfile::firstSection(loaded).text(), QString::fromUtf8("Vid\xc3\xa9o \xe6\x97\xa5"));
 }
 
+// A file in another encoding is read in that encoding and written back as
+// UTF-8 under a declaration that says so: under its old declaration the
+// written bytes would read back garbled, or not at all. The rest of the
+// declaration, and an instruction that only begins with "xml", stay.
+TEST_F(SharedFilesTest, AFileInAnotherEncodingIsWrittenBackAsUtf8) {
+    const QString title = QString::fromUtf8("Vid\xc3\xa9o + caf\xc3\xa9");
+    const QList<QPair<QByteArray, QByteArray>> files = {
+        {"latin1.xml",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" standalone=\"yes\"?>\n"
+         "<list><item>Vid\xe9o + caf\xe9</item></list>\n"},
+        {"utf7.xml",
+         "<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n"
+         "<list><item>Vid+AOk-o +- caf+AOk-</item></list>\n"},
+    };
+    for (const auto& [name, content] : files) {
+        SCOPED_TRACE(name.toStdString());
+        writeFile(name, content);
+        QDomDocument document;
+        ASSERT_EQ(xmlfile::load(path(name), &document), xmlfile::LoadResult::Loaded);
+        ASSERT_EQ(xmlfile::firstSection(document).text(), title);
+        ASSERT_TRUE(xmlfile::save(document, path(name)));
+        const QByteArray saved = readFile(name);
+        EXPECT_TRUE(saved.startsWith("<?xml version='1.0' encoding='UTF-8'"))
+            << saved.toStdString();
+        EXPECT_EQ(saved.count("<?xml"), 1);
+        EXPECT_TRUE(saved.contains(title.toUtf8()));
+        QDomDocument reread;
+        ASSERT_EQ(xmlfile::load(path(name), &reread), xmlfile::LoadResult::Loaded);
+        EXPECT_EQ(xmlfile::firstSection(reread).text(), title);
+    }
+
+    EXPECT_TRUE(readFile("latin1.xml").contains("standalone='yes'?>"));
+
+    writeFile("styled.xml", "<?xml-stylesheet href=\"a.css\"?><list><item>x</item></list>");
+    QDomDocument styled;
+    ASSERT_EQ(xmlfile::load(path("styled.xml"), &styled), xmlfile::LoadResult::Loaded);
+    ASSERT_TRUE(xmlfile::save(styled, path("styled.xml")));
+    EXPECT_TRUE(readFile("styled.xml")
+                    .startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<?xml-stylesheet href=\"a.css\"?>"))
+        << readFile("styled.xml").toStdString();
+}
+
 TEST_F(SharedFilesTest, FailedSaveLeavesTheOldFile) {
     writeFile("list.xml", "<list><item>old</item></list>");
     QDomDocument document;
