@@ -98,20 +98,9 @@ VideoProgressBar::~VideoProgressBar() = default;
 // before: its record, its last progress (without speed once paused), its
 // failure and its state.
 void VideoProgressBar::ensureForm() {
-    if (m_formBuilt)
+    if (m_form.built())
         return;
-    const QList<QWidget*> before = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    buildForm();
-    m_formBuilt = true;
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (before.contains(child))
-            continue;  // a dialog of the task, not the form
-        m_formWidgets.append(child);
-        // Children made while the row is shown are shown as the row's
-        // show would have (those the form hid stay hidden).
-        if (isVisible() && !child->testAttribute(Qt::WA_WState_ExplicitShowHide))
-            child->show();
-    }
+    m_form.build(this, [this] { buildForm(); });
     setBigDisplay(m_bigDisplay);
     showRecord();
     if (m_progressSeen) {
@@ -126,11 +115,9 @@ void VideoProgressBar::ensureForm() {
 }
 
 void VideoProgressBar::releaseForm() {
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
-    m_formBuilt = false;
-    qDeleteAll(m_formWidgets);
-    m_formWidgets.clear();
+    m_form.release();
     m_btnclose = m_btnRefresh = m_btnWait = m_btnPause = m_btnStart = nullptr;
     m_labVideoName = m_labWait = m_labFail = m_labFailReason = m_labAnlyzing = m_labUrlIcon =
         m_labDownInfo = nullptr;
@@ -193,7 +180,7 @@ void VideoProgressBar::connectTask() {
 // ---- what the task reports ----
 
 void VideoProgressBar::updateStateWidgets() {
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     const TaskState s = m_state;
     m_btnPause->setVisible(s == Analyzing || s == Downloading);
@@ -226,7 +213,7 @@ void VideoProgressBar::updateStateWidgets() {
 }
 
 void VideoProgressBar::showRecord() {
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     m_labVideoName->setText(m_displayName.isEmpty() ? m_url : m_displayName);
     if (!m_displayName.isEmpty())
@@ -235,7 +222,7 @@ void VideoProgressBar::showRecord() {
 
 void VideoProgressBar::showProgress(const TaskProgress& progress) {
     m_progressSeen = true;
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     m_progressBar->setValue(progress.percent);
     m_labDownInfo->setText(progress.text());
@@ -244,7 +231,7 @@ void VideoProgressBar::showProgress(const TaskProgress& progress) {
 }
 
 void VideoProgressBar::showFailure(const TaskFailure& failure) {
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     m_labFail->setToolTip(failure.text);
     m_labFailReason->setToolTip(failure.text);
@@ -255,7 +242,7 @@ void VideoProgressBar::showFailure(const TaskFailure& failure) {
 // The reason follows the failure icon (or takes its place for a cancelled
 // task) and ends before the Refresh button.
 void VideoProgressBar::layOutFailReason() {
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     const QRect icon = m_labFail->geometry();
     const bool cancelled = m_task->failure().stage == TaskFailure::Cancelled;
@@ -320,7 +307,7 @@ void VideoProgressBar::OnBtnPause() {
     }
     const TaskState before = m_state;
     m_task->pause();
-    if (m_state == before || !m_formBuilt)
+    if (m_state == before || !m_form.built())
         return;
     // The speed at the end of the text (after its last space) drops to 0.
     const QString text = m_labDownInfo->text();
@@ -365,7 +352,7 @@ void VideoProgressBar::setBigDisplay(bool big) {
     // A row without its form only keeps the flag: the list's column gives
     // it its height, and the display switch then costs little per row.
     m_bigDisplay = big;
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     const int h = rowHeight(big);
     setFixedHeight(h);
@@ -399,7 +386,7 @@ void VideoProgressBar::setBigDisplay(bool big) {
 }
 
 void VideoProgressBar::paintEvent(QPaintEvent*) {
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     QPainter painter(this);
     const QPixmap& strip = m_bigDisplay ? m_bigBackground : m_smallBackground;
@@ -420,7 +407,7 @@ void VideoProgressBar::showEvent(QShowEvent* event) {
 }
 
 void VideoProgressBar::enterEvent(QEnterEvent*) {
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     m_btnclose->show();
     if (m_highlight == 0)
@@ -429,7 +416,7 @@ void VideoProgressBar::enterEvent(QEnterEvent*) {
 }
 
 void VideoProgressBar::leaveEvent(QEvent*) {
-    if (!m_formBuilt)
+    if (!m_form.built())
         return;
     m_btnclose->hide();
     if (m_highlight == 1)

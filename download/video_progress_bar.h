@@ -9,6 +9,7 @@
 
 #include "download/task_controller.h"
 #include "widgets/image_dialog.h"
+#include "widgets/row_form.h"
 
 #include <QPixmap>
 #include <QWidget>
@@ -62,7 +63,7 @@ public:
     // Drops the row's widgets again (a long list does so for rows long out
     // of view); the next ensureForm() builds them from the task's record.
     void releaseForm();
-    bool hasForm() const { return m_formBuilt; }
+    bool hasForm() const { return m_form.built(); }
     void setHighlight(int highlight);
     bool isBusy() const { return m_task->isBusy(); }
     bool isPaused() const { return m_task->isPaused(); }
@@ -152,8 +153,7 @@ private:
     void layOutFailReason();
     void offerStreams();
 
-    bool m_formBuilt = false;
-    QList<QWidget*> m_formWidgets;
+    RowForm m_form;               // its widgets; the task's dialogs are not among them
     bool m_progressSeen = false;  // the task reported progress at least once
     bool m_bigDisplay = true;
     int m_highlight = 0;

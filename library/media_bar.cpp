@@ -125,7 +125,7 @@ MediaBar::MediaBar(QWidget* parent) : QWidget(parent), m_made(QDateTime::current
 void MediaBar::ensureForm() {
     if (hasForm())
         return;
-    buildForm();
+    m_form.build(this, [this] { buildForm(); });
     layOut();
 }
 
@@ -164,8 +164,7 @@ void MediaBar::buildForm() {
 bool MediaBar::releaseForm() {
     if (!hasForm() || !m_labVideoName->isReadOnly())
         return false;
-    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        delete child;
+    m_form.release();
     m_btnClose = nullptr;
     m_videoIconWidget = nullptr;
     m_labVideoName = nullptr;
@@ -247,7 +246,7 @@ void MediaBar::mousePressEvent(QMouseEvent* event) {
 }
 
 bool MediaBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_labVideoName && m_labVideoName && event->type() == QEvent::KeyPress &&
+    if (watched == m_labVideoName && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !m_labVideoName->isReadOnly()) {
         endEditing();
         return true;

@@ -18,6 +18,7 @@
 #include <QWidget>
 
 #include "library/media_facts.h"
+#include "widgets/row_form.h"
 
 class QImageButton;
 class QLabel;
@@ -79,7 +80,7 @@ public:
     // Builds the row's widgets now if they are not built (the widget
     // pointers below are null until then).
     void ensureForm();
-    bool hasForm() const { return m_btnClose != nullptr; }
+    bool hasForm() const { return m_form.built(); }
     // Deletes the row's widgets and forgets its facts (the thumbnail is the
     // row's largest part; the list probes the file again when the row comes
     // back). False, with nothing given back, while the row is being
@@ -150,4 +151,5 @@ private:
     bool m_hasFacts = false;
     bool m_bigDisplay = true;
     bool m_selected = false;
+    RowForm m_form;  // the widgets above; a converted row's job controls are not among them
 };

@@ -1,12 +1,15 @@
 // The lazy column of a long list: only rows in view are built, placed and
-// shown, whatever the scroll position, the removals and the row height.
+// shown, whatever the scroll position, the removals and the row height; and
+// the form a row builds and gives back.
 #include <gtest/gtest.h>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 
 #include "testing/gui_test.h"
 #include "widgets/row_column.h"
+#include "widgets/row_form.h"
 
 #include <set>
 
@@ -131,6 +134,40 @@ TEST_F(RowColumnTest, ScrollingThroughTheListReleasesTheRowsLongOutOfView) {
     bar->setValue(0);
     EXPECT_TRUE(first->isVisible());
     EXPECT_TRUE(held.contains(first));
+}
+
+// A row's form is what its build made: giving it back deletes that and
+// leaves the row's other children, made before or after, alone.
+TEST_F(RowColumnTest, ARowFormGivesBackOnlyTheWidgetsItsBuildMade) {
+    QWidget* row = column->rows().first();
+    ASSERT_TRUE(row->isVisible());
+    auto* dialog = new QWidget(row);  // made before the form, never shown by it
+    RowForm form;
+    QPointer<QWidget> name, hidden, deletedByTheRow;
+    form.build(row, [&] {
+        name = new QWidget(row);
+        hidden = new QWidget(row);
+        hidden->hide();
+        deletedByTheRow = new QWidget(row);
+    });
+    ASSERT_TRUE(form.built());
+    EXPECT_TRUE(name->isVisible());
+    EXPECT_FALSE(hidden->isVisible());
+    EXPECT_FALSE(dialog->isVisible());
+    form.build(row, [&] { ADD_FAILURE() << "built twice"; });
+
+    auto* jobControl = new QWidget(row);  // made after the form
+    delete deletedByTheRow.data();
+    form.release();
+    EXPECT_FALSE(form.built());
+    EXPECT_TRUE(name.isNull());
+    EXPECT_TRUE(hidden.isNull());
+    EXPECT_EQ(row->findChildren<QWidget*>(Qt::FindDirectChildrenOnly),
+              QList<QWidget*>({dialog, jobControl}));
+
+    form.build(row, [&] { name = new QWidget(row); });
+    EXPECT_TRUE(form.built());
+    EXPECT_TRUE(name->isVisible());
 }
 
 }  // namespace
