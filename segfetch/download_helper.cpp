@@ -11,6 +11,26 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// Whether another run a little later may end otherwise: the network or the
+// server may recover, but a missing file, a refused target, a full disk or
+// a server that ignores ranges answer the same at once, and waiting first
+// would only keep the user from the reason.
+bool worthWaitingFor(const FetchResult& result) {
+    switch (result.outcome) {
+        case FetchOutcome::NetworkError:
+        case FetchOutcome::TimedOut:
+            return true;
+        case FetchOutcome::HttpError:
+            return result.httpStatus >= 500 || result.httpStatus == 408 || result.httpStatus == 429;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 DownloadHelper::DownloadHelper() : engine(std::make_unique<CSegmentDownloader>()) {
     engine->reset();
 }
@@ -131,7 +151,7 @@ void* DownloadHelper::run(void*) {
         // name proves nothing.
         if (result.ok()) {
             popHead();
-        } else if (!stopRequested()) {
+        } else if (!stopRequested() && worthWaitingFor(result)) {
             platform::diag("connection lost, waiting to connect again... (%s)\n",
                            result.reason.c_str());
             std::fflush(stdout);

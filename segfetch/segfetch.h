@@ -258,8 +258,10 @@ public:
 
     // Connections per download, 1 to 50 (5 by default). Set before a run.
     void setConnections(int connections);
-    // The wait after a run that left the task unfinished (10 000 ms by
-    // default); a stop ends it at once. Set before a run.
+    // The wait after a run that the network or the server left unfinished
+    // (no connection, a time limit, HTTP 5xx, 408 or 429), before the run
+    // reports; 10 000 ms by default. Any other failure reports at once. A
+    // stop ends the wait. Set before a run.
     void setRetryDelay(unsigned milliseconds);
     // The engine's stall limit in seconds (that of platform/transfer_limits.h,
     // 60, by default). Set before a run.

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <thread>
 
 using testing_support::FaultServer;
@@ -100,6 +101,35 @@ TEST_F(DownloadHelperTest, EmptyQueueAndFailedRunsStillFinish) {
     EXPECT_EQ(readFile(target), "older");
     EXPECT_EQ(helper.lastResult().outcome, FetchOutcome::HttpError);
     EXPECT_EQ(helper.lastResult().reason, "HTTP 404 Not Found");
+}
+
+// The wait before a failed run reports is for what may recover: a missing
+// file reports at once, a connection refused waits until the stop.
+TEST_F(DownloadHelperTest, OnlyAFailureThatMayRecoverWaitsBeforeItReports) {
+    helper.setRetryDelay(3600 * 1000);
+    auto runEnds = [this] {
+        helper.startDownload();
+        return std::async(std::launch::async, [this] { helper.join(); });
+    };
+    helper.addDownloadTask(server.url("/missing").c_str(), wide(target).c_str());
+    auto missing = runEnds();
+    const bool reported = missing.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    EXPECT_TRUE(reported) << "a 404 waited for the retry delay";
+    if (!reported)
+        helper.stopDownload();
+    missing.wait();
+    EXPECT_EQ(helper.lastResult().httpStatus, 404);
+    EXPECT_EQ(finishCalls, 1);
+
+    DownloadHelper unreachable;
+    unreachable.setRetryDelay(3600 * 1000);
+    unreachable.addDownloadTask("http://127.0.0.1:1/clip.mp4", wide(dir / "other.mp4").c_str());
+    unreachable.startDownload();
+    auto waiting = std::async(std::launch::async, [&] { unreachable.join(); });
+    EXPECT_EQ(waiting.wait_for(std::chrono::seconds(1)), std::future_status::timeout);
+    unreachable.stopDownload();
+    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(60)), std::future_status::ready);
+    EXPECT_EQ(unreachable.lastResult().outcome, FetchOutcome::NetworkError);
 }
 
 TEST_F(DownloadHelperTest, StopKeepsThePartsAndNeverCompletesAgain) {
